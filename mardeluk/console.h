@@ -1,0 +1,17 @@
+// Console output of mardeluk: whole lines, written through at once on both
+// streams. Output that cannot be written ends the run; nothing more follows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit statuses of a run.
+constexpr int exitSuccess = 0;
+constexpr int exitUsageOrError = 1;  // help screen, parameter and calculation errors
+constexpr int exitOutputFailure = 3; // the console itself could not be written
+
+// Standard output; a failed write ends the run with exitOutputFailure.
+void printLine(const std::string& text);
+void printLines(const std::vector<std::string>& lines);
+
+[[noreturn]] void endRun(int status);

@@ -1,0 +1,167 @@
+#include "generator_models.h"
+
+#include <cmath>
+
+namespace {
+
+// A model succeeds when its deviation is strictly below this double constant.
+// The double nearest to 0.1 lies slightly above one tenth, so a setting that
+// is exactly 10 % off still passes.
+constexpr double modelLimit = 0.1;
+
+// Timer 1 counts clock/12 and the serial port divides its overflow rate by
+// 32, or 16 with SMOD set: 12 x 16 = 192 per count with SMOD, 384 without.
+constexpr int timer1Scale = 192;
+constexpr int timer1MaxCount = 256;
+// The 10-bit generator of the 80C515A divides by 32 with SMOD, 64 without.
+constexpr int generator10BitScale = 32;
+constexpr int generator10BitMaxCount = 1024;
+// Timer 2 of the 8052 divides the clock by 32 per count.
+constexpr int timer2Divisor = 32;
+constexpr long double timer2MaxTruncatedCount = 65535.0L;
+// The fixed generator of the 80535: clock / 2500, doubled by SMOD.
+constexpr long double fixedGeneratorDivisor = 2500.0L;
+
+bool withinModelLimit(long double deviation)
+{
+    return deviation < static_cast<long double>(modelLimit);
+}
+
+long double smodTimerRate(double clock, int scale, int count, int smod)
+{
+    return clock / (static_cast<long double>((2 - smod) * scale) * count);
+}
+
+bool isEven(long double count)
+{
+    return std::fmod(count, 2.0L) == 0.0L;
+}
+
+// The count may be far beyond any integer type for a tiny nominal rate, so it
+// stays a real number until it is clamped.
+long double truncatedSmodCount(double nominal, double clock, int scale, int smod)
+{
+    return std::trunc(clock / (static_cast<long double>((2 - smod) * scale) * nominal));
+}
+
+bool timer2Model(double nominal, double clock, BaudResult& result)
+{
+    long double truncated = std::trunc(clock / (static_cast<long double>(nominal) * timer2Divisor));
+    if (truncated < 1.0L) {
+        truncated = 1.0L;
+    } else if (truncated > timer2MaxTruncatedCount) {
+        truncated = timer2MaxTruncatedCount;
+    }
+    // The count may reach 65536 through this step (reload 0000H). The
+    // deviation at n is held as a double here, the one at n + 1 is not.
+    int32_t count = static_cast<int32_t>(truncated);
+    const double deviationAtCount =
+        static_cast<double>(relativeDeviation(nominal, clock / static_cast<long double>(timer2Divisor * count)));
+    const long double deviationAtNext =
+        relativeDeviation(nominal, clock / static_cast<long double>(timer2Divisor * (count + 1)));
+    if (deviationAtNext < deviationAtCount) {
+        ++count;
+    }
+
+    result.resultingBaud = static_cast<double>(clock / static_cast<long double>(timer2Divisor * count));
+    if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
+        return false;
+    }
+    result.reload = static_cast<uint16_t>((65536 - count) & 0xFFFF);
+    return true;
+}
+
+bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
+{
+    const long double deviationSingle = relativeDeviation(nominal, clock / fixedGeneratorDivisor);
+    const long double deviationDoubled = relativeDeviation(nominal, 2.0L * clock / fixedGeneratorDivisor);
+    const int smod = deviationDoubled < deviationSingle ? 1 : 0;
+
+    result.resultingBaud = static_cast<double>(clock * static_cast<long double>(smod + 1) / fixedGeneratorDivisor);
+    if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
+        return false;
+    }
+    result.smod = smod == 1 ? smodSet : 0;
+    return true;
+}
+
+// Timer 1 of the 80C320 counts clock/12 or clock/4. Clock/4 is taken only
+// when clock/12 fails or clock/4 comes strictly closer.
+bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
+{
+    const double tripleClock = static_cast<double>(3.0L * clock);
+    result.prescale = prescaleClockBy4;
+    if (!smodTimerModel(nominal, clock, timer1Scale, timer1MaxCount, result)) {
+        return smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result);
+    }
+    const long double deviationBy12 = relativeDeviation(nominal, result.resultingBaud);
+    if (smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result) &&
+        deviationBy12 > relativeDeviation(nominal, result.resultingBaud)) {
+        return true;
+    }
+    // Restores the clock/12 settings, which cannot fail a second time.
+    smodTimerModel(nominal, clock, timer1Scale, timer1MaxCount, result);
+    result.prescale = prescaleClockBy12;
+    return true;
+}
+
+}  // namespace
+
+long double relativeDeviation(double nominal, long double rate)
+{
+    return std::fabs(nominal - rate) / nominal;
+}
+
+SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCount, int addOne)
+{
+    int smod = 1;
+    long double count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
+    if (isEven(count)) {
+        smod = 0;  // an even count gives the same rate with SMOD clear and half the count
+    }
+    count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
+    if (count > maxCount) {
+        smod = 0;
+    }
+    count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
+    if (count < 1.0L) {
+        count = 1.0L;
+    } else if (count > maxCount) {
+        count = maxCount;
+    }
+    return SmodTimerCount{static_cast<int>(count), smod};
+}
+
+bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudResult& result)
+{
+    const SmodTimerCount a = smodTimerCount(nominal, clock, scale, maxCount, 0);
+    const SmodTimerCount b = smodTimerCount(nominal, clock, scale, maxCount, 1);
+    const long double deviationA = relativeDeviation(nominal, smodTimerRate(clock, scale, a.count, a.smod));
+    const long double deviationB = relativeDeviation(nominal, smodTimerRate(clock, scale, b.count, b.smod));
+    const SmodTimerCount chosen = deviationA < deviationB ? a : b;  // B wins a tie
+
+    result.resultingBaud = static_cast<double>(smodTimerRate(clock, scale, chosen.count, chosen.smod));
+    if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
+        return false;
+    }
+    result.reload = static_cast<uint16_t>((maxCount - chosen.count) % maxCount);
+    result.smod = chosen.smod == 1 ? smodSet : 0;
+    return true;
+}
+
+bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
+{
+    switch (generator) {
+    case GeneratorKind::T1:
+        return smodTimerModel(baudrate, clock, timer1Scale, timer1MaxCount, result);
+    case GeneratorKind::T2:
+        return timer2Model(baudrate, clock, result);
+    case GeneratorKind::BG:
+        return fixedGeneratorModel(baudrate, clock, result);
+    case GeneratorKind::BA:
+        return smodTimerModel(baudrate, clock, generator10BitScale, generator10BitMaxCount, result);
+    case GeneratorKind::D1:
+        return timer1WithPrescalerModel(baudrate, clock, result);
+    }
+    return false;
+}

@@ -1,0 +1,249 @@
+#include "parameters.h"
+
+#include <cmath>
+
+namespace {
+
+const GeneratorEntry generatorTable[generatorCount] = {
+    {"T1", "timer 1"},
+    {"T2", "timer 2  (8052)"},
+    {"BG", "internal baudrate generator  (80535)"},
+    {"BA", "internal baudrate generator  (80C515A)"},
+    {"D1", "timer 1 with prescaler  (80C320)"},
+};
+
+const char* const statusMessages[] = {
+    "o.k.",
+    "illegal real number",
+    "invalid hex number",
+    "clock frequency out of range",
+    "baudrate out of range",
+    "accuracy out of range",
+    "address out of range",
+    "unknown baudrate generator",
+    "too many parameters",
+    "insufficient accuracy",
+    "baudrate cannot be generated",
+};
+
+// Powers of ten beyond this exponent are infinite in extended precision
+// anyway; clamping the exponent keeps its accumulation from overflowing.
+constexpr long exponentCeiling = 100000;
+
+bool isDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string cutText(const std::string& text)
+{
+    return text.size() > maxTextLength ? text.substr(0, maxTextLength) : text;
+}
+
+const GeneratorEntry& generatorEntry(GeneratorKind kind)
+{
+    return generatorTable[static_cast<int>(kind)];
+}
+
+const char* statusMessage(StatusCode status)
+{
+    return statusMessages[static_cast<int>(status)];
+}
+
+bool parseReal(const std::string& text, double& value)
+{
+    const size_t length = text.size();
+    size_t i = 0;
+    while (i < length && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+
+    long double v = 0.0L;
+    int mantissaDigits = 0;
+    for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
+        v = v * 10.0L + (text[i] - '0');
+    }
+    if (i < length && text[i] == '.') {
+        ++i;
+        long double divisor = 1.0L;
+        for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
+            v = v * 10.0L + (text[i] - '0');
+            divisor *= 10.0L;
+        }
+        v /= divisor;
+    }
+    if (mantissaDigits == 0) {
+        return false;
+    }
+
+    if (i < length && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < length && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        long exponent = 0;
+        int exponentDigits = 0;
+        for (; i < length && isDecimalDigit(text[i]); ++i, ++exponentDigits) {
+            exponent = exponent * 10 + (text[i] - '0');
+            if (exponent > exponentCeiling) {
+                exponent = exponentCeiling;
+            }
+        }
+        if (exponentDigits == 0) {
+            return false;
+        }
+        // Zero stays zero whatever the exponent (0 times infinity would be NaN).
+        if (v != 0.0L) {
+            long double power = 1.0L;
+            for (long step = 0; step < exponent && !std::isinf(power); ++step) {
+                power *= 10.0L;
+            }
+            v = negativeExponent ? v / power : v * power;
+        }
+    }
+    if (i != length) {
+        return false;
+    }
+
+    if (negative) {
+        v = -v;
+    }
+    value = static_cast<double>(v);
+    return true;
+}
+
+bool parseHexWord(const std::string& text, int32_t& value)
+{
+    uint32_t accumulated = 0;
+    size_t i = 0;
+    // A ninth significant digit would shift bits out of the 32-bit value.
+    for (; i < text.size() && hexDigitValue(text[i]) >= 0 && accumulated < 0x10000000u; ++i) {
+        accumulated = accumulated * 16u + static_cast<uint32_t>(hexDigitValue(text[i]));
+    }
+    if (i == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'H' || text[i] == 'h')) {
+        ++i;
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    value = static_cast<int32_t>(accumulated);  // 80000000H and above are negative
+    return true;
+}
+
+bool findGenerator(const std::string& text, GeneratorKind& kind)
+{
+    std::string upper = text;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    for (int index = 0; index < generatorCount; ++index) {
+        if (upper == generatorTable[index].code) {
+            kind = static_cast<GeneratorKind>(index);
+            return true;
+        }
+    }
+    return false;
+}
+
+StatusCode readAddressParam(const std::string& text, uint16_t& address)
+{
+    int32_t value = 0;
+    if (!parseHexWord(text, value)) {
+        return StatusCode::InvalidHex;
+    }
+    if (value < 0 || value > 0xFFFF) {
+        return StatusCode::AddressOutOfRange;
+    }
+    address = static_cast<uint16_t>(value);
+    return StatusCode::Ok;
+}
+
+ParameterOutcome readParameters(const std::vector<std::string>& parameters)
+{
+    BaudSettings settings{0.0, defaultGenerator, defaultAccuracy, defaultClock, defaultStart, defaultUser};
+    const size_t count = parameters.size();
+    auto fail = [&settings](StatusCode status, int number) { return ParameterOutcome{status, number, settings}; };
+
+    if (count > static_cast<size_t>(maxParameters)) {
+        return fail(StatusCode::TooManyParameters, maxParameters + 1);
+    }
+
+    double value = 0.0;
+    if (!parseReal(parameters[0], value)) {
+        return fail(StatusCode::IllegalReal, 1);
+    }
+    // An infinite rate (a value beyond the range of a double) is out of range too.
+    if (!(value > 0.0) || std::isinf(value)) {
+        return fail(StatusCode::BaudOutOfRange, 1);
+    }
+    settings.baudrate = value;
+
+    if (!findGenerator(count >= 2 ? parameters[1] : generatorEntry(defaultGenerator).code, settings.generator)) {
+        return fail(StatusCode::UnknownGenerator, 2);
+    }
+
+    if (count >= 3) {
+        if (!parseReal(parameters[2], value)) {
+            return fail(StatusCode::IllegalReal, 3);
+        }
+        const long double fraction = static_cast<long double>(value) / 100.0L;
+        if (fraction < 0.0L || fraction > maxAccuracy) {
+            return fail(StatusCode::AccuracyOutOfRange, 3);
+        }
+        settings.accuracy = static_cast<double>(fraction);
+    }
+
+    if (count >= 4) {
+        if (!parseReal(parameters[3], value)) {
+            return fail(StatusCode::IllegalReal, 4);
+        }
+        const long double hertz = static_cast<long double>(value) * 1000000.0L;
+        settings.clock = static_cast<double>(hertz);
+        // A frequency that no double can hold is out of range, not infinite.
+        if (!(hertz > 0.0L) || std::isinf(settings.clock)) {
+            return fail(StatusCode::ClockOutOfRange, 4);
+        }
+    }
+
+    if (count >= 5) {
+        const StatusCode status = readAddressParam(parameters[4], settings.start);
+        if (status != StatusCode::Ok) {
+            return fail(status, 5);
+        }
+    }
+    if (count >= 6) {
+        const StatusCode status = readAddressParam(parameters[5], settings.user);
+        if (status != StatusCode::Ok) {
+            return fail(status, 6);
+        }
+    }
+    return ParameterOutcome{StatusCode::Ok, 0, settings};
+}

@@ -1,0 +1,86 @@
+// The six positional parameters of mardeluk: their syntax, defaults, units
+// and range checks, made in a fixed order. Pure: nothing here prints.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The version that the banner and korvane.inc carry.
+constexpr const char* versionText = "1.1";
+
+// Every text (argument, message, line) is at most this long; longer ones are cut.
+constexpr size_t maxTextLength = 255;
+std::string cutText(const std::string& text);
+
+// The five baud-rate generators, in the order of their codes.
+enum class GeneratorKind { T1 = 0, T2 = 1, BG = 2, BA = 3, D1 = 4 };
+constexpr int generatorCount = 5;
+
+struct GeneratorEntry {
+    const char* code;         // what the user types, at most 6 characters
+    const char* description;  // what the report prints, at most 40 characters
+};
+const GeneratorEntry& generatorEntry(GeneratorKind kind);
+
+// The validated inputs of a run.
+struct BaudSettings {
+    double baudrate;          // Baud
+    GeneratorKind generator;
+    double accuracy;          // fraction: 0.01 is 1 %
+    double clock;             // Hz
+    uint16_t start;           // start address of the loader
+    uint16_t user;            // start address of the user programs
+};
+
+constexpr GeneratorKind defaultGenerator = GeneratorKind::T1;
+constexpr double defaultAccuracy = 0.01;
+constexpr long double maxAccuracy = 0.05L;
+constexpr double defaultClock = 11059200.0;
+constexpr uint16_t defaultStart = 0x0000;
+constexpr uint16_t defaultUser = 0x8000;
+constexpr int maxParameters = 6;
+
+// The outcome of a run; every value but Ok has an error message.
+enum class StatusCode {
+    Ok = 0,
+    IllegalReal = 1,
+    InvalidHex = 2,
+    ClockOutOfRange = 3,
+    BaudOutOfRange = 4,
+    AccuracyOutOfRange = 5,
+    AddressOutOfRange = 6,
+    UnknownGenerator = 7,
+    TooManyParameters = 8,
+    InsufficientAccuracy = 9,
+    CannotGenerate = 10,
+};
+const char* statusMessage(StatusCode status);
+
+// Decimal real number with optional sign, point and exponent, leading blanks
+// and tabs allowed; built in extended precision and rounded to double.
+// Returns false for a text of any other form. A value too large for a double
+// comes back infinite: the caller's range check rejects it.
+bool parseReal(const std::string& text, double& value);
+
+// Hexadecimal address with an optional trailing "H": at most eight
+// significant digits, so the value may come out negative.
+bool parseHexWord(const std::string& text, int32_t& value);
+
+// Generator code in any letter case, compared whole.
+bool findGenerator(const std::string& text, GeneratorKind& kind);
+
+// An address parameter as 16-bit value: Ok, InvalidHex or AddressOutOfRange.
+StatusCode readAddressParam(const std::string& text, uint16_t& address);
+
+// The parameter phase: the first failing check in the fixed order, with the
+// number of the parameter that it names (7 for too many parameters), or Ok
+// with the settings. `parameters` is never empty here: no parameters at all
+// means the help screen, which the caller shows instead.
+struct ParameterOutcome {
+    StatusCode status;
+    int parameterNumber;
+    BaudSettings settings;
+};
+ParameterOutcome readParameters(const std::vector<std::string>& parameters);

@@ -1,0 +1,39 @@
+// Every console text of mardeluk: banner, help screen, settings and result
+// lines, the help hint and the error lines. Pure: the lines are returned
+// without their line feeds, and the caller prints them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "parameters.h"
+
+// Empty line, banner, empty line.
+std::vector<std::string> bannerLines();
+
+// The 21 lines of the help screen, shown when there are no parameters.
+std::vector<std::string> helpLines();
+
+// "type 'mardeluk' for help"
+std::string helpHint();
+
+// The six lines that echo the validated settings.
+std::vector<std::string> settingsLines(const BaudSettings& settings);
+
+// "resulting baudrate:" with the rate and, from 0.01 % on, the deviation.
+std::string resultLine(double resultingBaud, double deviation);
+
+// "   (0.16 % accuracy)" for a deviation of at least 0.0001, else nothing.
+std::string accuracyNote(double deviation);
+
+// "@@@@@ " + message + " @@@@@", the message cut to the text limit.
+std::string errorLine(const std::string& message);
+
+// A parameter error names the argument as it was typed.
+std::string parameterErrorLine(StatusCode status, const std::string& parameterText);
+
+// A calculation error: CannotGenerate has no detail.
+std::string calculationErrorLine(StatusCode status, const std::string& detail);
+
+// ": 6.99 %", the detail of the "insufficient accuracy" line.
+std::string insufficientAccuracyDetail(double deviation);

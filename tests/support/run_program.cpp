@@ -1,0 +1,121 @@
+#include "run_program.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+void drainInto(int descriptor, std::string& sink, bool& open)
+{
+    char buffer[4096];
+    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count > 0) {
+        sink.append(buffer, static_cast<size_t>(count));
+    } else if (count == 0 || errno != EINTR) {
+        open = false;
+    }
+}
+
+}  // namespace
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& directory, OutputTarget outputTarget)
+{
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (child == 0) {
+        const int nullInput = ::open("/dev/null", O_RDONLY);
+        ::dup2(nullInput, STDIN_FILENO);
+        if (outputTarget == OutputTarget::Captured) {
+            ::dup2(outPipe[1], STDOUT_FILENO);
+        } else if (outputTarget == OutputTarget::DevFull) {
+            ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO);
+        } else {
+            ::close(STDOUT_FILENO);
+        }
+        ::dup2(errPipe[1], STDERR_FILENO);
+        ::close(outPipe[0]);
+        ::close(errPipe[0]);
+        if (::chdir(directory.c_str()) != 0) {
+            ::_exit(126);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+
+    ProgramRun run{-1, 0, "", ""};
+    bool outOpen = true;
+    bool errOpen = true;
+    while (outOpen || errOpen) {
+        pollfd descriptors[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+        if (::poll(descriptors, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        if (outOpen && descriptors[0].revents != 0) {
+            drainInto(outPipe[0], run.out, outOpen);
+        }
+        if (errOpen && descriptors[1].revents != 0) {
+            drainInto(errPipe[0], run.err, errOpen);
+        }
+    }
+    ::close(outPipe[0]);
+    ::close(errPipe[0]);
+
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        run.exitStatus = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        run.signalNumber = WTERMSIG(status);
+    }
+    return run;
+}
+
+ScratchDirectory::ScratchDirectory()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,35 @@
+// Runs a built program as a child process and captures what it prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+    int exitStatus;      // -1 when the program was ended by a signal
+    int signalNumber;    // 0 unless ended by a signal
+    std::string out;     // standard output
+    std::string err;     // standard error
+};
+
+// How standard output of the child is connected.
+enum class OutputTarget { Captured, Closed, DevFull };
+
+// Runs `program` with `arguments` in `directory`, with no standard input.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& directory, OutputTarget outputTarget = OutputTarget::Captured);
+
+// A fresh empty folder, removed with its contents afterwards.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The lines joined, each ended by a line feed.
+std::string joinLines(const std::vector<std::string>& lines);
