@@ -41,6 +41,13 @@ void printLines(const std::vector<std::string>& lines)
     }
 }
 
+void printErrorLine(const std::string& text, int statusOnFailure)
+{
+    if (!writeLine(STDERR_FILENO, text)) {
+        endRun(statusOnFailure);
+    }
+}
+
 void endRun(int status)
 {
     std::exit(status);

@@ -8,10 +8,14 @@
 // Exit statuses of a run.
 constexpr int exitSuccess = 0;
 constexpr int exitUsageOrError = 1;  // help screen, parameter and calculation errors
+constexpr int exitFileError = 2;     // korvane.inc could not be written
 constexpr int exitOutputFailure = 3; // the console itself could not be written
 
 // Standard output; a failed write ends the run with exitOutputFailure.
 void printLine(const std::string& text);
 void printLines(const std::vector<std::string>& lines);
+
+// Standard error; a failed write ends the run with `statusOnFailure`.
+void printErrorLine(const std::string& text, int statusOnFailure);
 
 [[noreturn]] void endRun(int status);

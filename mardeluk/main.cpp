@@ -1,10 +1,14 @@
 // mardeluk: computes the UART baud-rate generator settings of an 8051-family
-// chip and prints them as a report; the run order and exit statuses live here.
+// chip, prints them as a report and writes them into korvane.inc; the run
+// order and exit statuses live here.
 #include <string>
 #include <vector>
 
 #include "console.h"
+#include "file_errors.h"
+#include "file_output.h"
 #include "generator_models.h"
+#include "include_file.h"
 #include "parameters.h"
 #include "report.h"
 
@@ -23,6 +27,14 @@ namespace {
     printLine("");
     printLine(calculationErrorLine(status, detail));
     endRun(exitUsageOrError);
+}
+
+// The empty line goes to standard output, the error line to standard error.
+[[noreturn]] void reportFileError(int errnoValue, const std::string& fileName)
+{
+    printLine("");
+    printErrorLine(fileErrorLine(errnoValue, fileName), exitFileError);
+    endRun(exitFileError);
 }
 
 }  // namespace
@@ -56,6 +68,11 @@ int main(int argc, char* argv[])
     result.deviation = static_cast<double>(deviation);
     if (settings.accuracy < deviation) {
         calculationError(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation));
+    }
+
+    const int fileError = writeWholeFile(includeFileName, includeFileText(settings, result));
+    if (fileError != 0) {
+        reportFileError(fileError, includeFileName);
     }
 
     printLine("");

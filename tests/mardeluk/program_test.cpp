@@ -2,6 +2,7 @@
 // standard error and exit status compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -206,9 +207,12 @@ TEST(MardelukProgram, OutcomesOfTheWorkedExamples)
 TEST(MardelukProgram, OutputThatCannotBeWrittenEndsTheRun)
 {
     for (OutputTarget target : {OutputTarget::DevFull, OutputTarget::Closed}) {
-        const ProgramRun run = runMardeluk({"9600"}, target);
+        ScratchDirectory scratch;
+        const ProgramRun run = runProgram(MARDELUK_PROGRAM, {"9600"}, scratch.path(), target);
         EXPECT_EQ(run.exitStatus, 3);
         EXPECT_EQ(run.err, "");
+        // The run stopped at the banner, long before korvane.inc.
+        EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
     }
 }
 

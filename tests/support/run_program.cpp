@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -94,6 +96,28 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         run.signalNumber = WTERMSIG(status);
     }
     return run;
+}
+
+ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory)
+{
+    return runProgram("/bin/sh", {scriptPath, program}, directory);
+}
+
+void writeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << content;
+    if (!file) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
 }
 
 ScratchDirectory::ScratchDirectory()

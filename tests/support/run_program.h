@@ -18,6 +18,13 @@ enum class OutputTarget { Captured, Closed, DevFull };
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& directory, OutputTarget outputTarget = OutputTarget::Captured);
 
+// Runs a shell script file with /bin/sh in `directory`; "$1" in the script is `program`.
+ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory);
+
+// Whole files as text; readFile gives "" for a file that cannot be read.
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+
 // A fresh empty folder, removed with its contents afterwards.
 class ScratchDirectory {
 public:

@@ -1,0 +1,91 @@
+#include "file_errors.h"
+
+#include <cerrno>
+#include <cstdint>
+
+#include "report.h"
+
+namespace {
+
+constexpr int fatalErrorIndex = 18;
+
+struct ErrnoCode {
+    int errnoValue;
+    int code;
+};
+
+const ErrnoCode errnoCodes[] = {
+    {ENOENT, 2},
+    {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {ELOOP, 3},
+    {ENFILE, 4}, {EMFILE, 4},
+    {EACCES, 5}, {EEXIST, 5}, {EISDIR, 5}, {EROFS, 5}, {ENOTEMPTY, 5},
+    {EBADF, 6},
+    {EINTR, 101}, {EIO, 101}, {EAGAIN, 101}, {ENOSPC, 101}, {EPIPE, 101},
+    {ETXTBSY, 162},
+    {ENOMEM, 217}, {EFAULT, 217},
+    {EINVAL, 218},
+};
+
+struct IndexMessage {
+    int code;
+    int index;
+    const char* message;
+};
+
+const IndexMessage messages[] = {
+    {2, 11, "no such file or directory"},
+    {3, 12, "not a directory"},
+    {4, 13, "too many open files"},
+    {5, 14, "access denied"},
+    {101, 15, "disk full"},
+};
+
+}  // namespace
+
+int fileResultCode(int errnoValue)
+{
+    for (const ErrnoCode& entry : errnoCodes) {
+        if (entry.errnoValue == errnoValue) {
+            return entry.code;
+        }
+    }
+    return errnoValue;
+}
+
+int fileErrorIndex(int code)
+{
+    if (code == 0) {
+        return 0;
+    }
+    for (const IndexMessage& entry : messages) {
+        if (entry.code == code) {
+            return entry.index;
+        }
+    }
+    return fatalErrorIndex;
+}
+
+const char* fileErrorMessage(int index)
+{
+    if (index == fatalErrorIndex) {
+        return "fatal I/O error";
+    }
+    for (const IndexMessage& entry : messages) {
+        if (entry.index == index) {
+            return entry.message;
+        }
+    }
+    return "";
+}
+
+std::string fileErrorLine(int errnoValue, const std::string& fileName)
+{
+    const int code = fileResultCode(errnoValue);
+    const int index = fileErrorIndex(code);
+    std::string message = fileErrorMessage(index);
+    if (index == fatalErrorIndex) {
+        // The code is kept as a signed 16-bit value.
+        message += " " + std::to_string(static_cast<int16_t>(code));
+    }
+    return errorLine(message + ": " + fileName);
+}

@@ -1,0 +1,16 @@
+// Writing a whole file into the current folder without ever leaving a
+// broken one behind.
+#pragma once
+
+#include <string>
+
+// Writes `content` as the file `name`. A new file, or an existing regular
+// file that may be written, is replaced atomically: the content goes into a
+// temporary file beside it, is synced, and takes the name only when it is
+// complete; after a failure the previous file is exactly as it was and no
+// temporary file remains. A new file gets 0666 less the umask, an existing
+// one keeps its permission bits (and its owner, where that can be kept).
+// A symbolic link, or a name that is not a regular file (a device, a FIFO),
+// is written through in place, so that what the user set up stays.
+// Returns 0, or the errno of the first operation that failed.
+int writeWholeFile(const std::string& name, const std::string& content);

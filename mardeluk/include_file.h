@@ -1,0 +1,18 @@
+// The text of korvane.inc, the customization header that the loader's
+// sources include: start addresses, chip symbol, generator settings and two
+// timing constants. Pure: the caller writes the text to the file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "generator_models.h"
+#include "parameters.h"
+
+constexpr const char* includeFileName = "korvane.inc";
+
+// The lines of the file without their line feeds.
+std::vector<std::string> includeFileLines(const BaudSettings& settings, const BaudResult& result);
+
+// The whole file: every line, the last one included, ends with a line feed.
+std::string includeFileText(const BaudSettings& settings, const BaudResult& result);
