@@ -34,6 +34,14 @@ std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind 
 
 }  // namespace
 
+TimingConstants includeTimingConstants(const BaudSettings& settings, const BaudResult& result)
+{
+    // Both quotients are rounded to double before they are encoded.
+    const double timebase = static_cast<double>(settings.clock * 0.001L / timebaseDivisor(settings.generator));
+    const double chartime = static_cast<double>(11000.0L / result.resultingBaud);
+    return TimingConstants{timingWord(timebase), timingWord(chartime)};
+}
+
 std::vector<std::string> includeFileLines(const BaudSettings& settings, const BaudResult& result)
 {
     std::vector<std::string> lines = {
@@ -57,12 +65,10 @@ std::vector<std::string> includeFileLines(const BaudSettings& settings, const Ba
     for (const std::string& line : generatorBlock(result, settings.generator)) {
         lines.push_back(line);
     }
-    // Both quotients are rounded to double before they are encoded.
-    const double timebase = static_cast<double>(settings.clock * 0.001L / timebaseDivisor(settings.generator));
-    const double chartime = static_cast<double>(11000.0L / result.resultingBaud);  // 11 bits in ms
+    const TimingConstants timing = includeTimingConstants(settings, result);
     lines.push_back("");
-    lines.push_back("\tTIMEBASE   EQU " + asmWordText(timingWord(timebase)));
-    lines.push_back("\tCHARTIME   EQU " + asmWordText(timingWord(chartime)));
+    lines.push_back("\tTIMEBASE   EQU " + asmWordText(timing.timebase));
+    lines.push_back("\tCHARTIME   EQU " + asmWordText(timing.chartime));
     return lines;
 }
 

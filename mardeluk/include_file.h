@@ -3,6 +3,7 @@
 // timing constants. Pure: the caller writes the text to the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,13 @@
 #include "parameters.h"
 
 constexpr const char* includeFileName = "korvane.inc";
+
+// TIMEBASE and CHARTIME as the file carries them.
+struct TimingConstants {
+    uint16_t timebase;  // clock periods per millisecond, in units of 24 (12 on the 80C320)
+    uint16_t chartime;  // the time of 11 bits at the resulting rate, in milliseconds
+};
+TimingConstants includeTimingConstants(const BaudSettings& settings, const BaudResult& result);
 
 // The lines of the file without their line feeds.
 std::vector<std::string> includeFileLines(const BaudSettings& settings, const BaudResult& result);

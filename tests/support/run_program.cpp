@@ -27,7 +27,7 @@ void drainInto(int descriptor, std::string& sink, bool& open)
 }  // namespace
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& directory, OutputTarget outputTarget)
+                      const std::string& directory, OutputTarget outputTarget, const std::string& inputFile)
 {
     int outPipe[2];
     int errPipe[2];
@@ -39,8 +39,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         throw std::runtime_error("fork failed");
     }
     if (child == 0) {
-        const int nullInput = ::open("/dev/null", O_RDONLY);
-        ::dup2(nullInput, STDIN_FILENO);
+        if (::chdir(directory.c_str()) != 0) {
+            ::_exit(126);
+        }
+        ::dup2(::open(inputFile.c_str(), O_RDONLY), STDIN_FILENO);
         if (outputTarget == OutputTarget::Captured) {
             ::dup2(outPipe[1], STDOUT_FILENO);
         } else if (outputTarget == OutputTarget::DevFull) {
@@ -51,9 +53,6 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         ::dup2(errPipe[1], STDERR_FILENO);
         ::close(outPipe[0]);
         ::close(errPipe[0]);
-        if (::chdir(directory.c_str()) != 0) {
-            ::_exit(126);
-        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& argument : arguments) {

@@ -14,9 +14,11 @@ struct ProgramRun {
 // How standard output of the child is connected.
 enum class OutputTarget { Captured, Closed, DevFull };
 
-// Runs `program` with `arguments` in `directory`, with no standard input.
+// Runs `program` with `arguments` in `directory`; standard input comes from
+// `inputFile`, by default nothing (/dev/null).
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& directory, OutputTarget outputTarget = OutputTarget::Captured);
+                      const std::string& directory, OutputTarget outputTarget = OutputTarget::Captured,
+                      const std::string& inputFile = "/dev/null");
 
 // Runs a shell script file with /bin/sh in `directory`; "$1" in the script is `program`.
 ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory);
