@@ -42,7 +42,10 @@ bool drivesHardware(PortKind kind)
 
 int main(int argc, char* argv[])
 {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(argv[i]);
+    }
     const ArgumentOutcome outcome = readArguments(arguments);
     if (outcome.request == Request::ShowUsage) {
         showUsage();
