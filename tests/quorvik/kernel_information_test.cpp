@@ -49,24 +49,6 @@ TEST(KernelVersion, ReleaseTexts)
     }
 }
 
-TEST(NextVersionNumber, StepsOverOneSeparatorAndStopsOnTheNextNonDigit)
-{
-    const std::string release = "2.4.20-8";
-    size_t position = 0;
-    int16_t value = 0;
-    ASSERT_TRUE(nextVersionNumber(release, position, value));
-    EXPECT_EQ(value, 2);
-    EXPECT_EQ(position, 2u);  // on the first "."
-    ASSERT_TRUE(nextVersionNumber(release, position, value));
-    EXPECT_EQ(value, 4);
-    ASSERT_TRUE(nextVersionNumber(release, position, value));
-    EXPECT_EQ(value, 20);
-    EXPECT_EQ(position, 7u);  // on the "-"
-    ASSERT_TRUE(nextVersionNumber(release, position, value));
-    EXPECT_EQ(value, 8);
-    EXPECT_FALSE(nextVersionNumber(release, position, value));
-}
-
 TEST(InformationFileName, TemplateFollowsTheKernelVersion)
 {
     const struct {

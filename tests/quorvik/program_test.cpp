@@ -69,51 +69,27 @@ const std::string& runnableProgram()
     return program;
 }
 
-// True when this process holds no capability at all, so that the programs it
-// starts hold none either.
-bool processHoldsNoCapability()
-{
-    std::ifstream status("/proc/self/status");
-    int capabilitySets = 0;
-    for (std::string line; std::getline(status, line);) {
-        for (const char* field : {"CapPrm:", "CapEff:", "CapAmb:"}) {
-            if (line.rfind(field, 0) == 0) {
-                if (line.find_first_not_of("0\t ", std::string(field).size()) != std::string::npos) {
-                    return false;
-                }
-                ++capabilitySets;
-            }
-        }
-    }
-    return capabilitySets == 3;
-}
-
 bool isRoot()
 {
     return geteuid() == 0;
 }
 
-// Runs quorvik without the I/O privilege; false when this process cannot
-// arrange that, and then the caller skips.
+// Runs quorvik through setpriv without the I/O privilege; false when this
+// process is not root and so cannot use setpriv, and then the caller skips.
 bool runWithoutIoPrivilege(const std::vector<std::string>& arguments, ProgramRun& run, Without without = Without::Root)
 {
+    if (!isRoot()) {
+        return false;
+    }
     ScratchDirectory scratch;
-    if (isRoot()) {
-        std::vector<std::string> command = setprivArguments(without);
-        command.push_back(runnableProgram());
-        command.insert(command.end(), arguments.begin(), arguments.end());
-        run = runProgram(setpriv, command, scratch.path());
-        return true;
-    }
-    if (processHoldsNoCapability()) {
-        run = runProgram(runnableProgram(), arguments, scratch.path());
-        return true;
-    }
-    return false;
+    std::vector<std::string> command = setprivArguments(without);
+    command.push_back(runnableProgram());
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    run = runProgram(setpriv, command, scratch.path());
+    return true;
 }
 
-const char* const cannotDropPrivilege =
-    "this test process holds capabilities and is not root: it cannot start quorvik without the I/O privilege";
+const char* const cannotDropPrivilege = "needs root to start quorvik through setpriv without the I/O privilege";
 
 std::string shown(const std::vector<std::string>& arguments)
 {
