@@ -1,0 +1,47 @@
+#include "machine_ports.h"
+
+#if !defined(__i386__) && !defined(__x86_64__)
+#error "quorvik drives the I/O ports of an x86 PC"
+#endif
+
+#include <sys/io.h>
+
+namespace {
+
+class MachinePorts final : public PortHardware {
+public:
+    uint8_t portIn(uint16_t port) override
+    {
+        uint8_t value;
+        asm volatile("inb %w1, %b0" : "=a"(value) : "Nd"(port));
+        return value;
+    }
+
+    void portOut(uint16_t port, uint8_t value) override
+    {
+        asm volatile("outb %b0, %w1" : : "a"(value), "Nd"(port));
+    }
+
+    bool permitPorts(uint16_t first, int count, bool on) override
+    {
+        return ioperm(first, static_cast<unsigned long>(count), on ? 1 : 0) == 0;
+    }
+
+    bool setPrivilegeLevel(int level) override
+    {
+        return iopl(level) == 0;
+    }
+
+    void wait(uint16_t milliseconds) override
+    {
+        waitMilliseconds(milliseconds);
+    }
+};
+
+}  // namespace
+
+PortHardware& machinePorts()
+{
+    static MachinePorts ports;
+    return ports;
+}
