@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Installs a build the two ways users do and checks what they get:
+#   1. cmake --install into a staging folder (DESTDIR) with its own prefix;
+#   2. the Debian package made by CPack, installed with dpkg -i, used from
+#      PATH, found by man, and removed again with dpkg -r (needs root).
+#   package_test.sh BUILD_FOLDER
+set -euo pipefail
+build=$(realpath "$1")
+package=korvane-host-tools
+scratch=$(mktemp -d)
+installed_here=no
+cleanup() {
+    if [ "$installed_here" = yes ]; then
+        dpkg -r "$package" > /dev/null 2>&1 || true
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+expect_files() {  # folder file...
+    local folder=$1
+    shift
+    local file
+    for file in "$@"; do
+        [ -f "$folder/$file" ] || fail "$folder/$file is missing"
+    done
+}
+
+installed_files=(
+    bin/mardeluk
+    bin/quorvik
+    share/man/man1/mardeluk.1.gz
+    share/man/man1/quorvik.1.gz
+    share/bash-completion/completions/mardeluk
+    share/bash-completion/completions/quorvik
+)
+
+echo "--- cmake --install with DESTDIR and a prefix of its own"
+DESTDIR="$scratch/stage" cmake --install "$build" --prefix /opt/korvane > /dev/null
+expect_files "$scratch/stage/opt/korvane" "${installed_files[@]}"
+[ -x "$scratch/stage/opt/korvane/bin/mardeluk" ] || fail "mardeluk is not executable"
+[ "$(find "$scratch/stage" -type f | wc -l)" -eq "${#installed_files[@]}" ] || fail "unexpected files installed"
+echo "ok: ${#installed_files[@]} files below DESTDIR/opt/korvane"
+
+echo "--- Debian package"
+(cd "$build" && cpack -G DEB > "$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
+deb=$(ls "$build"/${package}_*.deb)
+contents=$(dpkg-deb -c "$deb")
+for file in "${installed_files[@]}"; do
+    grep -q "\./usr/$file\$" <<< "$contents" || fail "$deb lacks /usr/$file"
+done
+echo "ok: $(basename "$deb") holds the programs, manual pages and completions"
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIPPED: installing the package needs root (CI runs this as root)"
+    exit 0
+fi
+if dpkg -s "$package" > /dev/null 2>&1; then
+    echo "SKIPPED: $package is already installed on this machine; not replacing it"
+    exit 0
+fi
+
+dpkg -i "$deb" > /dev/null
+installed_here=yes
+mkdir "$scratch/run"
+cd "$scratch/run"
+mardeluk 9600 > out || fail "mardeluk 9600 from PATH failed"
+grep -q '^resulting baudrate:          9600.0 Baud$' out || fail "mardeluk printed no result line"
+grep -q $'^\tCHARTIME   EQU 0102H$' korvane.inc || fail "korvane.inc is not complete"
+quorvik_output=$(quorvik null 1 2>&1) || fail "quorvik null 1 from PATH failed"
+[ -z "$quorvik_output" ] || fail "quorvik null 1 printed: $quorvik_output"
+[ "$(man -w mardeluk)" = /usr/share/man/man1/mardeluk.1.gz ] || fail "man -w mardeluk: $(man -w mardeluk 2>&1)"
+[ "$(man -w quorvik)" = /usr/share/man/man1/quorvik.1.gz ] || fail "man -w quorvik: $(man -w quorvik 2>&1)"
+# bash-completion loads a completion on demand from its folder by the command's name.
+bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader quorvik; complete -p quorvik' \
+    | grep -q -- '-F _quorvik quorvik' || fail "bash-completion does not load the quorvik completion"
+echo "ok: installed with dpkg -i; mardeluk and quorvik run from PATH, man finds both pages"
+
+cd /
+dpkg -r "$package" > /dev/null
+installed_here=no
+for file in "${installed_files[@]}"; do
+    [ ! -e "/usr/$file" ] || fail "/usr/$file is still there after dpkg -r"
+done
+dpkg -s "$package" > /dev/null 2>&1 && fail "$package still counts as installed"
+echo "ok: removed cleanly with dpkg -r"
