@@ -1,0 +1,69 @@
+// The whole parameter phase of mardeluk on a fuzzed command line, and every
+// text that a run would print or write after it, without touching any file.
+#include <cmath>
+
+#include "fuzz_support.h"
+#include "generator_models.h"
+#include "include_file.h"
+#include "parameters.h"
+#include "report.h"
+
+namespace {
+
+// Printable ASCII, and tabs only where the include file puts them.
+void checkPlainLine(const std::string& line, bool tabsAllowed)
+{
+    for (char c : line) {
+        FUZZ_CHECK((c >= 0x20 && c < 0x7F) || (tabsAllowed && c == '\t'), line);
+    }
+    FUZZ_CHECK(line.empty() || (line.back() != ' ' && line.back() != '\t'), line);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::vector<std::string> parameters = argumentsOf(data, size);
+    if (parameters.empty()) {
+        FUZZ_CHECK(helpLines().size() == 21, "help screen");
+        return 0;
+    }
+    const ParameterOutcome outcome = readParameters(parameters);
+    if (outcome.status != StatusCode::Ok) {
+        FUZZ_CHECK(outcome.parameterNumber >= 1 && outcome.parameterNumber <= 7, "parameter number");
+        FUZZ_CHECK(static_cast<size_t>(outcome.parameterNumber) <= parameters.size(), "parameter number");
+        checkErrorLine(parameterErrorLine(outcome.status, parameters[static_cast<size_t>(outcome.parameterNumber - 1)]));
+        return 0;
+    }
+
+    // Whatever the program goes on with is finite and within its range.
+    const BaudSettings& settings = outcome.settings;
+    FUZZ_CHECK(std::isfinite(settings.baudrate) && settings.baudrate > 0.0, parameters[0]);
+    FUZZ_CHECK(std::isfinite(settings.clock) && settings.clock > 0.0, "clock");
+    FUZZ_CHECK(settings.accuracy >= 0.0 && settings.accuracy <= 0.05, "accuracy");
+    for (const std::string& line : settingsLines(settings)) {
+        checkPlainLine(line, false);
+    }
+
+    BaudResult result{0.0, 0, 0, 0, 0.0};
+    if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, result)) {
+        checkErrorLine(calculationErrorLine(StatusCode::CannotGenerate, ""));
+        return 0;
+    }
+    const long double deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
+    // The limit is the double nearest to 0.1, a little above one tenth.
+    FUZZ_CHECK(deviation < static_cast<long double>(0.1), "a successful model stays within its limit");
+    result.deviation = static_cast<double>(deviation);
+    if (settings.accuracy < deviation) {
+        checkErrorLine(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation)));
+        return 0;
+    }
+    checkPlainLine(resultLine(result.resultingBaud, result.deviation), false);
+
+    static const std::regex constant("\t[A-Z0-9]+ +(EQU|CODE) ([0-9]|0[0-9A-F]{1,4}H)(\t;.*)?");
+    for (const std::string& line : includeFileLines(settings, result)) {
+        checkPlainLine(line, true);
+        FUZZ_CHECK(line.empty() || line.compare(0, 2, "\t;") == 0 || std::regex_match(line, constant), line);
+    }
+    return 0;
+}

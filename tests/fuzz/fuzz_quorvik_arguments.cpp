@@ -1,0 +1,31 @@
+// The argument phase of quorvik on a fuzzed command line: what it selects
+// is a row of the port table and a pulse width in range, and every error is
+// one framed line.
+#include "command_line.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::vector<std::string> arguments = argumentsOf(data, size);
+    const ArgumentOutcome outcome = readArguments(arguments);
+    switch (outcome.request) {
+    case Request::ShowUsage:
+        FUZZ_CHECK(arguments.empty(), "usage screen only without arguments");
+        FUZZ_CHECK(usageLines().size() == 10, "usage screen");
+        break;
+    case Request::Fail:
+        FUZZ_CHECK(!arguments.empty(), "an error needs an argument");
+        checkErrorLine(errorLine(outcome.errorText));
+        break;
+    case Request::Run: {
+        FUZZ_CHECK(arguments.size() == 1 || arguments.size() == 2, "one or two arguments");
+        FUZZ_CHECK(outcome.portIndex >= 0 && outcome.portIndex < portCount, arguments[0]);
+        const std::string name = portTable[outcome.portIndex].name;
+        FUZZ_CHECK(arguments[0] == name || arguments[0] == "/dev/" + name, arguments[0]);
+        FUZZ_CHECK(outcome.pulseWidth >= 1, "pulse width");
+        FUZZ_CHECK(arguments.size() == 2 || outcome.pulseWidth == defaultPulseWidth, "default pulse width");
+        break;
+    }
+    }
+    return 0;
+}
