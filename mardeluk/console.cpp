@@ -1,28 +1,17 @@
 #include "console.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <unistd.h>
 
+#include "file_output.h"
+
 namespace {
 
-// Writes the whole line and its line feed with unbuffered writes, so that
-// every line is out before the next step of the run, also into pipes and files.
+// Each line goes out with unbuffered writes, so that it is out before the
+// next step of the run, also into pipes and files.
 bool writeLine(int descriptor, const std::string& text)
 {
-    const std::string line = text + "\n";
-    size_t written = 0;
-    while (written < line.size()) {
-        const ssize_t result = ::write(descriptor, line.data() + written, line.size() - written);
-        if (result < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        written += static_cast<size_t>(result);
-    }
-    return true;
+    return writeAll(descriptor, text + "\n") == 0;
 }
 
 }  // namespace

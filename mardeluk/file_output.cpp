@@ -6,9 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Returns 0 or the errno of the failed write; an interrupted write is repeated.
 int writeAll(int descriptor, const std::string& content)
 {
     size_t written = 0;
@@ -24,6 +21,8 @@ int writeAll(int descriptor, const std::string& content)
     }
     return 0;
 }
+
+namespace {
 
 int writeInPlace(const std::string& name, const std::string& content)
 {
