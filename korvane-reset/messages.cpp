@@ -15,6 +15,13 @@ std::string permissionDeniedText(const std::string& path, const DeviceOwner& own
     return "permission denied: " + path + " (only its owner may open it: ask the administrator)";
 }
 
+// The device file is there, its device is not: an adapter unplugged before
+// the run, or a legacy serial port without a UART behind it.
+std::string noDeviceText(const std::string& path)
+{
+    return "no such port: " + path + " (no device behind the file)";
+}
+
 std::string systemErrorText(int error)
 {
     return std::strerror(error);
@@ -44,9 +51,7 @@ std::string openFailureText(int error, const std::string& path, const DeviceOwne
     case EIO:
     case ENODEV:
     case ENXIO:
-        // The device file is there, its device is not: an unplugged
-        // adapter, or a legacy serial port without a UART behind it.
-        return noSuchPortText(path) + " (no device behind the file)";
+        return noDeviceText(path);
     case EBUSY:
         return "port busy: " + path + " (another program holds it exclusively)";
     case EISDIR:
@@ -61,6 +66,8 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
     switch (report.outcome) {
     case PulseOutcome::NotModemPort:
         return notModemPortText(path);
+    case PulseOutcome::NoDevice:
+        return noDeviceText(path);
     case PulseOutcome::NotParallelPort:
         return "not a parallel port: " + path;
     case PulseOutcome::Busy:

@@ -63,6 +63,9 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t millise
     if (error == ENOTTY || error == EINVAL) {
         return PulseReport{PulseOutcome::NotModemPort, error, ""};
     }
+    if (meansGone(error)) {
+        return PulseReport{PulseOutcome::NoDevice, error, ""};
+    }
     if (error != 0) {
         return failure(error, "reading the modem lines");
     }
@@ -105,6 +108,9 @@ PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
     }
     if (error == ENOTTY || error == EINVAL) {
         return PulseReport{PulseOutcome::NotParallelPort, error, ""};
+    }
+    if (meansGone(error)) {
+        return PulseReport{PulseOutcome::NoDevice, error, ""};
     }
     if (error != 0) {
         return failure(error, "claiming the port");

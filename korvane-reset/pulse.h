@@ -51,6 +51,8 @@ public:
 enum class PulseOutcome {
     Done,
     NotModemPort,    // the file has no modem lines: a pseudo terminal, a plain file
+    NoDevice,        // the first call found no device behind the file: a legacy
+                     // ttyS without a UART, an adapter unplugged before the run
     NotParallelPort, // the file does not take the parallel port's calls
     Busy,            // another driver holds the parallel port
     Disappeared,     // the device went away (EIO, ENODEV, ENXIO): an adapter unplugged

@@ -261,6 +261,8 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
         // No modem lines: nothing else is asked, nothing changed.
         {"pseudo terminal", PulseLines::Dtr, 0, true, 0x06, {{"TIOCMGET#1", ENOTTY}}, elapsed, 0,
          {"TIOCMGET fails"}, PulseOutcome::NotModemPort, ENOTTY, 0},
+        {"legacy ttyS without a UART", PulseLines::Dtr, 0, true, 0x06, {{"TIOCMGET#1", EIO}}, elapsed, 0,
+         {"TIOCMGET fails"}, PulseOutcome::NoDevice, EIO, 0},
         {"RTS does not follow", PulseLines::Dtr, 0x02, true, 0x02, {}, elapsed, 0, whole, PulseOutcome::ReadBackFailed, 0, 0x02},
         {"read-back call fails", PulseLines::Dtr, 0x06, true, 0x06, {{"TIOCMGET#2", EIO}}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "TIOCMGET fails"},
@@ -394,6 +396,8 @@ TEST(Messages, OneLinePerFailureWithAdvice)
          "port disappeared: /dev/ttyUSB0 (Input/output error)"},
         {"parallel port held", pulseFailureText({PulseOutcome::Busy, EBUSY, ""}, "/dev/parport0"),
          "parallel port busy: /dev/parport0 (another driver holds it)"},
+        {"no UART behind the file", pulseFailureText({PulseOutcome::NoDevice, EIO, ""}, "/dev/ttyS1"),
+         "no such port: /dev/ttyS1 (no device behind the file)"},
         {"read-back", pulseFailureText({PulseOutcome::ReadBackFailed, 0, ""}, path),
          "read-back failed: /dev/ttyUSB0 (the lines did not keep the levels written)"},
         {"other failure", pulseFailureText({PulseOutcome::Failed, EINVAL, "clearing HUPCL"}, path),
