@@ -18,6 +18,9 @@
 #include "millisecond_wait.h"
 #include "port_list.h"
 
+// The core counts the modem lines as the kernel does, on every architecture.
+static_assert(dtrLine == TIOCM_DTR && rtsLine == TIOCM_RTS, "modem line bits");
+
 namespace {
 
 constexpr int claimTimeoutMicroseconds = 1'000'000;
