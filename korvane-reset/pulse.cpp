@@ -14,6 +14,18 @@ PulseReport failure(int error, const char* step)
     return PulseReport{meansGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
 }
 
+// The first call on the port tells what the file behind it is.
+PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step)
+{
+    if (error == ENOTTY || error == EINVAL) {
+        return PulseReport{notThisKind, error, ""};
+    }
+    if (meansGone(error)) {
+        return PulseReport{PulseOutcome::NoDevice, error, ""};
+    }
+    return failure(error, step);
+}
+
 PulseReport done()
 {
     return PulseReport{PulseOutcome::Done, 0, ""};
@@ -60,14 +72,8 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t millise
 {
     int present = 0;
     int error = driver.readModemLines(present);
-    if (error == ENOTTY || error == EINVAL) {
-        return PulseReport{PulseOutcome::NotModemPort, error, ""};
-    }
-    if (meansGone(error)) {
-        return PulseReport{PulseOutcome::NoDevice, error, ""};
-    }
     if (error != 0) {
-        return failure(error, "reading the modem lines");
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
     }
     error = keepLinesAfterClose(driver);
     if (error != 0) {
@@ -106,14 +112,8 @@ PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
     if (error == EBUSY) {
         return PulseReport{PulseOutcome::Busy, error, ""};
     }
-    if (error == ENOTTY || error == EINVAL) {
-        return PulseReport{PulseOutcome::NotParallelPort, error, ""};
-    }
-    if (meansGone(error)) {
-        return PulseReport{PulseOutcome::NoDevice, error, ""};
-    }
     if (error != 0) {
-        return failure(error, "claiming the port");
+        return firstCallFailure(error, PulseOutcome::NotParallelPort, "claiming the port");
     }
     PulseReport report = done();
     if (driver.endingSignal() != 0) {

@@ -131,6 +131,27 @@ expect_time() {
     fi
 }
 
+# ended_by_sigterm WHAT MICROSECONDS COMMAND...: runs COMMAND in the
+# background, sends it SIGTERM after the time, and checks that it ended by
+# that signal (status 143) and printed nothing. Sets `took`. COMMAND must
+# be a program: a function in the background runs in a subshell, and the
+# signal must reach the program itself.
+ended_by_sigterm() {
+    what=$1
+    delay=$2
+    shift 2
+    start=$(centiseconds)
+    "$@" </dev/null >/tmp/out 2>/tmp/err &
+    running=$!
+    usleep "$delay"
+    kill -TERM $running
+    wait $running
+    status=$?
+    took=$(( $(centiseconds) - start ))
+    expect_value "$what ended by SIGTERM" "exit 143, stdout (nothing), stderr (nothing)" \
+        "exit $status, stdout $(shown /tmp/out), stderr $(shown /tmp/err)"
+}
+
 # open_window DEVICE WIDTH MASK EXPECT LABEL...: marks the start of a run
 # whose line changes the host checks in QEMU's trace (0xA5, or open_mark, in
 # COM1's scratch register); close_window marks its end.
@@ -273,17 +294,8 @@ EOF
     # ends by the signal, and it prints nothing.
     register $mcr 0x0B
     open_window uart 5000 1 interrupted "$build: quorvik ttyS0 5000, SIGTERM after 0.7 s"
-    start=$(centiseconds)
-    "$quorvik" ttyS0 5000 >/tmp/out 2>/tmp/err &
-    running=$!
-    usleep 700000
-    kill -TERM $running
-    wait $running
-    status=$?
-    took=$(( $(centiseconds) - start ))
+    ended_by_sigterm "$build: quorvik ttyS0 5000" 700000 "$quorvik" ttyS0 5000
     close_window
-    expect_value "$build: quorvik ttyS0 5000 ended by SIGTERM" "exit 143, stdout (nothing), stderr (nothing)" \
-        "exit $status, stdout $(shown /tmp/out), stderr $(shown /tmp/err)"
     expect_value "$build: modem control register after the SIGTERM" 0x0B "$(register $mcr)"
     expect_time "$build: quorvik ttyS0 5000 with SIGTERM after 0.7 s" 50 300
 
@@ -406,19 +418,9 @@ EOF
     # SIGTERM during a long pulse: DTR comes back on, then the program ends
     # by the signal.
     open_window ftdi 5000 1 interrupted "korvane-reset ttyUSB0 5000 as board, SIGTERM after 1 s"
-    start=$(centiseconds)
-    # su, not reset_as: a function in the background runs in a subshell,
-    # and the signal must reach the program itself.
-    su -s /bin/sh board -c "exec $reset ttyUSB0 5000" </dev/null >/tmp/out 2>/tmp/err &
-    running=$!
-    usleep 1000000
-    kill -TERM $running
-    wait $running
-    status=$?
-    took=$(( $(centiseconds) - start ))
+    # su, not reset_as (see ended_by_sigterm); su and the shell exec the program.
+    ended_by_sigterm "korvane-reset ttyUSB0 5000 as board" 1000000 su -s /bin/sh board -c "exec $reset ttyUSB0 5000"
     close_window
-    expect_value "korvane-reset ttyUSB0 5000 ended by SIGTERM" "exit 143, stdout (nothing), stderr (nothing)" \
-        "exit $status, stdout $(shown /tmp/out), stderr $(shown /tmp/err)"
     expect_time "korvane-reset ttyUSB0 5000 with SIGTERM after 1 s" 90 300
 
     # Last, as it takes the adapter away: the host unplugs it 0.3 s into a
