@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "extended.h"
 #include "parameters.h"
 
 struct BaudResult {
@@ -20,7 +21,7 @@ constexpr uint8_t prescaleClockBy12 = 0x01;
 constexpr uint8_t prescaleClockBy4 = 0x11;
 
 // |nominal - rate| / nominal, in extended precision.
-long double relativeDeviation(double nominal, long double rate);
+Extended relativeDeviation(double nominal, Extended rate);
 
 // Chooses the settings of `generator` for the nominal rate at `clock` (Hz).
 // False when no setting comes within the model limit of 10 %. Writes

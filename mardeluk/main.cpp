@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
         calculationError(StatusCode::CannotGenerate, "");
     }
     // The accuracy is judged on the extended deviation, before it is stored.
-    const long double deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
+    const Extended deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
     result.deviation = static_cast<double>(deviation);
     if (settings.accuracy < deviation) {
         calculationError(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation));

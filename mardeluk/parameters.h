@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "extended.h"
+
 // The version that the banner and korvane.inc carry.
 constexpr const char* versionText = "1.1";
 
@@ -36,7 +38,11 @@ struct BaudSettings {
 
 constexpr GeneratorKind defaultGenerator = GeneratorKind::T1;
 constexpr double defaultAccuracy = 0.01;
-constexpr long double maxAccuracy = 0.05L;
+// The largest accuracy, 5 %, as the extended fraction nearest to 0.05.
+inline Extended maxAccuracy()
+{
+    return Extended(5) / 100;
+}
 constexpr double defaultClock = 11059200.0;
 constexpr uint16_t defaultStart = 0x0000;
 constexpr uint16_t defaultUser = 0x8000;
