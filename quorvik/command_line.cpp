@@ -110,6 +110,12 @@ std::string resolutionErrorText(PortKind kind, int portIndex)
     }
 }
 
+std::string noIoPortsText(int portIndex)
+{
+    return std::string("I/O ports exist only on x86 PCs: use korvane-reset ") + portTable[portIndex].name +
+           ", which resets through the kernel's drivers";
+}
+
 std::string hardwareFailureText(int portIndex)
 {
     return std::string("hardware failure: ") + portTable[portIndex].name;

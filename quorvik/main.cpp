@@ -56,12 +56,15 @@ int main(int argc, char* argv[])
     const int portIndex = outcome.portIndex;
     const uint16_t pulseWidth = outcome.pulseWidth;
 
+    PortHardware* const machine = machinePorts();
+    if (machine == nullptr && portTable[portIndex].kind != PortKind::Null) {
+        fatalError(noIoPortsText(portIndex));
+    }
     const PortResolution port = resolvePort(portIndex);
-    PortHardware& hardware = machinePorts();
 
     // The permission comes before any register is touched.
     if (drivesHardware(port.kind)) {
-        if (!setPortAccess(hardware, port.baseAddress, true)) {
+        if (!setPortAccess(*machine, port.baseAddress, true)) {
             fatalError(noPrivilegeText);
         }
     } else if (port.kind != PortKind::Null) {
@@ -69,18 +72,18 @@ int main(int argc, char* argv[])
     }
 
     if (port.kind == PortKind::Parallel) {
-        if (!pulseParallel(hardware, port.baseAddress, pulseWidth)) {
+        if (!pulseParallel(*machine, port.baseAddress, pulseWidth)) {
             fatalError(hardwareFailureText(portIndex));
         }
     } else if (port.kind == PortKind::Serial) {
-        if (!pulseSerial(hardware, port.baseAddress, pulseWidth)) {
+        if (!pulseSerial(*machine, port.baseAddress, pulseWidth)) {
             fatalError(hardwareFailureText(portIndex));
         }
     } else {
         waitMilliseconds(pulseWidth);
     }
 
-    if (drivesHardware(port.kind) && !setPortAccess(hardware, port.baseAddress, false)) {
+    if (drivesHardware(port.kind) && !setPortAccess(*machine, port.baseAddress, false)) {
         fatalError(noPrivilegeText);
     }
     return exitSuccess;
