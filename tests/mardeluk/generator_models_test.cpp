@@ -24,7 +24,7 @@ struct ModelCase {
 void checkModel(const ModelCase& c)
 {
     BaudResult result{0.0, 0, 0, 0, 0.0};
-    const double clock = static_cast<double>(c.clockMHz * 1000000.0L);
+    const double clock = static_cast<double>(Extended(c.clockMHz) * 1000000);
     const bool succeeded = calculateBaudResult(c.kind, c.nominal, clock, result);
     ASSERT_EQ(succeeded, c.succeeds);
     if (!succeeded) {
@@ -35,7 +35,7 @@ void checkModel(const ModelCase& c)
     EXPECT_EQ(result.prescale, c.prescale);
     EXPECT_NEAR(result.resultingBaud, c.resultingBaud, 0.00005);
     const double deviation = static_cast<double>(relativeDeviation(c.nominal, result.resultingBaud));
-    EXPECT_EQ(fixedText(deviation * 100.0L, 0, 2), c.deviation);
+    EXPECT_EQ(fixedText(Extended(deviation) * 100, 0, 2), c.deviation);
 }
 
 std::string describe(const ModelCase& c)
