@@ -97,7 +97,7 @@ std::string resultLine(double resultingBaud, double deviation)
 
 std::string errorLine(const std::string& message)
 {
-    return "@@@@@ " + cutText(message) + " @@@@@";
+    return "@@@@@ " + message + " @@@@@";
 }
 
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText)

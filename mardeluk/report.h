@@ -26,10 +26,12 @@ std::string resultLine(double resultingBaud, double deviation);
 // "   (0.16 % accuracy)" for a deviation of at least 0.0001, else nothing.
 std::string accuracyNote(double deviation);
 
-// "@@@@@ " + message + " @@@@@", the message cut to the text limit.
+// "@@@@@ " + message + " @@@@@". Nothing is cut here: the only long part of
+// a message is an argument, which is cut to the text limit when it is read.
 std::string errorLine(const std::string& message);
 
-// A parameter error names the argument as it was typed.
+// A parameter error names the argument as it was typed (up to the text
+// limit), whole: its end is often what the user has to fix.
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText);
 
 // A calculation error: CannotGenerate has no detail.

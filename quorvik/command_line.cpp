@@ -90,6 +90,8 @@ std::vector<std::string> usageLines()
     };
 }
 
+// quorvik cuts the whole message to the text limit, so its lines never
+// exceed it; mardeluk, unlike this, shows a cut argument whole.
 std::string errorLine(const std::string& text)
 {
     return "@@@@@ " + cutText(text) + " @@@@@";

@@ -32,7 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (outcome.status != StatusCode::Ok) {
         FUZZ_CHECK(outcome.parameterNumber >= 1 && outcome.parameterNumber <= 7, "parameter number");
         FUZZ_CHECK(static_cast<size_t>(outcome.parameterNumber) <= parameters.size(), "parameter number");
-        checkErrorLine(parameterErrorLine(outcome.status, parameters[static_cast<size_t>(outcome.parameterNumber - 1)]));
+        // The argument, already cut when it was read, stands whole in the line.
+        const std::string& parameter = parameters[static_cast<size_t>(outcome.parameterNumber - 1)];
+        const std::string line = parameterErrorLine(outcome.status, parameter);
+        checkErrorLine(line, std::string(statusMessage(outcome.status)).size() + 2 + argumentLimit);
+        FUZZ_CHECK(line == "@@@@@ " + std::string(statusMessage(outcome.status)) + ": " + parameter + " @@@@@", line);
         return 0;
     }
 
@@ -47,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     BaudResult result{0.0, 0, 0, 0, 0.0};
     if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, result)) {
-        checkErrorLine(calculationErrorLine(StatusCode::CannotGenerate, ""));
+        checkErrorLine(calculationErrorLine(StatusCode::CannotGenerate, ""), argumentLimit);
         return 0;
     }
     const long double deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
@@ -55,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(deviation < static_cast<long double>(0.1), "a successful model stays within its limit");
     result.deviation = static_cast<double>(deviation);
     if (settings.accuracy < deviation) {
-        checkErrorLine(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation)));
+        checkErrorLine(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation)),
+                       argumentLimit);
         return 0;
     }
     checkPlainLine(resultLine(result.resultingBaud, result.deviation), false);
