@@ -1,5 +1,7 @@
 #include "generator_models.h"
 
+#include "generator_models_internal.h"
+
 
 namespace {
 
@@ -20,6 +22,12 @@ constexpr int timer2Divisor = 32;
 constexpr int timer2MaxTruncatedCount = 65535;
 // The fixed generator of the 80535: clock / 2500, doubled by SMOD.
 constexpr int fixedGeneratorDivisor = 2500;
+
+// |nominal - rate| / nominal: a fraction of the nominal rate.
+Extended relativeDeviation(double nominal, Extended rate)
+{
+    return magnitudeOf(nominal - rate) / nominal;
+}
 
 bool withinModelLimit(Extended deviation)
 {
@@ -106,11 +114,6 @@ bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 
 }  // namespace
 
-Extended relativeDeviation(double nominal, Extended rate)
-{
-    return magnitudeOf(nominal - rate) / nominal;
-}
-
 SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCount, int addOne)
 {
     int smod = 1;
@@ -148,7 +151,9 @@ bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudR
     return true;
 }
 
-bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
+namespace {
+
+bool runModel(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
 {
     switch (generator) {
     case GeneratorKind::T1:
@@ -163,4 +168,28 @@ bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock,
         return timer1WithPrescalerModel(baudrate, clock, result);
     }
     return false;
+}
+
+}  // namespace
+
+bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
+{
+    if (!runModel(generator, baudrate, clock, result)) {
+        return false;
+    }
+    result.deviation = static_cast<double>(relativeDeviation(baudrate, result.resultingBaud));
+    return true;
+}
+
+Calculation calculateSettings(const BaudSettings& settings)
+{
+    Calculation calculation{StatusCode::Ok, BaudResult{0.0, 0, 0, 0, 0.0}};
+    if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, calculation.result)) {
+        calculation.status = StatusCode::CannotGenerate;
+    } else if (settings.accuracy < relativeDeviation(settings.baudrate, calculation.result.resultingBaud)) {
+        // Judged on the extended deviation, before it was stored: a deviation
+        // equal to the accuracy passes.
+        calculation.status = StatusCode::InsufficientAccuracy;
+    }
+    return calculation;
 }

@@ -13,20 +13,6 @@ const GeneratorEntry generatorTable[generatorCount] = {
     {"D1", "timer 1 with prescaler  (80C320)"},
 };
 
-const char* const statusMessages[] = {
-    "o.k.",
-    "illegal real number",
-    "invalid hex number",
-    "clock frequency out of range",
-    "baudrate out of range",
-    "accuracy out of range",
-    "address out of range",
-    "unknown baudrate generator",
-    "too many parameters",
-    "insufficient accuracy",
-    "baudrate cannot be generated",
-};
-
 // Powers of ten beyond this exponent are infinite in extended precision
 // anyway; clamping the exponent keeps its accumulation from overflowing.
 constexpr long exponentCeiling = 100000;
@@ -60,11 +46,6 @@ std::string cutText(const std::string& text)
 const GeneratorEntry& generatorEntry(GeneratorKind kind)
 {
     return generatorTable[static_cast<int>(kind)];
-}
-
-const char* statusMessage(StatusCode status)
-{
-    return statusMessages[static_cast<int>(status)];
 }
 
 bool parseReal(const std::string& text, double& value)
@@ -191,7 +172,9 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
 {
     BaudSettings settings{0.0, defaultGenerator, defaultAccuracy, defaultClock, defaultStart, defaultUser};
     const size_t count = parameters.size();
-    auto fail = [&settings](StatusCode status, int number) { return ParameterOutcome{status, number, settings}; };
+    auto fail = [&settings, &parameters](StatusCode status, int number) {
+        return ParameterOutcome{status, number, parameters[static_cast<size_t>(number - 1)], settings};
+    };
 
     if (count > static_cast<size_t>(maxParameters)) {
         return fail(StatusCode::TooManyParameters, maxParameters + 1);
@@ -246,5 +229,5 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
             return fail(status, 6);
         }
     }
-    return ParameterOutcome{StatusCode::Ok, 0, settings};
+    return ParameterOutcome{StatusCode::Ok, 0, "", settings};
 }

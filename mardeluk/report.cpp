@@ -105,12 +105,8 @@ std::string parameterErrorLine(StatusCode status, const std::string& parameterTe
     return errorLine(std::string(statusMessage(status)) + ": " + parameterText);
 }
 
-std::string calculationErrorLine(StatusCode status, const std::string& detail)
+std::string calculationErrorLine(StatusCode status, double deviation)
 {
+    const std::string detail = status == StatusCode::InsufficientAccuracy ? ": " + percentText(deviation) + " %" : "";
     return errorLine(statusMessage(status) + detail);
-}
-
-std::string insufficientAccuracyDetail(double deviation)
-{
-    return ": " + percentText(deviation) + " %";
 }

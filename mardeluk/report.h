@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "parameters.h"
+#include "status.h"
+
+// The version that the banner and korvane.inc carry.
+constexpr const char* versionText = "1.1";
 
 // Empty line, banner, empty line.
 std::vector<std::string> bannerLines();
@@ -34,8 +38,6 @@ std::string errorLine(const std::string& message);
 // limit), whole: its end is often what the user has to fix.
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText);
 
-// A calculation error: CannotGenerate has no detail.
-std::string calculationErrorLine(StatusCode status, const std::string& detail);
-
-// ": 6.99 %", the detail of the "insufficient accuracy" line.
-std::string insufficientAccuracyDetail(double deviation);
+// A calculation error: "baudrate cannot be generated", or "insufficient
+// accuracy" with the deviation that was achieved (": 6.99 %").
+std::string calculationErrorLine(StatusCode status, double deviation);

@@ -45,7 +45,6 @@ MardelukRun runMardeluk(const std::vector<std::string>& arguments)
     EXPECT_EQ(outcome.status, StatusCode::Ok);
     run.settings = outcome.settings;
     EXPECT_TRUE(calculateBaudResult(run.settings.generator, run.settings.baudrate, run.settings.clock, run.result));
-    run.result.deviation = static_cast<double>(relativeDeviation(run.settings.baudrate, run.result.resultingBaud));
     run.timing = includeTimingConstants(run.settings, run.result);
 
     ScratchDirectory scratch;

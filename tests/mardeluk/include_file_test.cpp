@@ -18,7 +18,6 @@ CalculatedRun calculatedRun(double baudrate, GeneratorKind generator, double clo
     CalculatedRun run{{baudrate, generator, 0.01, static_cast<double>(Extended(clockMHz) * 1000000), start, user},
             {0.0, 0, 0, 0, 0.0}};
     EXPECT_TRUE(calculateBaudResult(generator, baudrate, run.settings.clock, run.result));
-    run.result.deviation = static_cast<double>(relativeDeviation(baudrate, run.result.resultingBaud));
     return run;
 }
 

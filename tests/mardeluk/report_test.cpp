@@ -54,8 +54,8 @@ TEST(ErrorLines, FramedWithTheParameterWhole)
 {
     EXPECT_EQ(parameterErrorLine(StatusCode::UnknownGenerator, "t3"), "@@@@@ unknown baudrate generator: t3 @@@@@");
     EXPECT_EQ(parameterErrorLine(StatusCode::IllegalReal, ""), "@@@@@ illegal real number:  @@@@@");
-    EXPECT_EQ(calculationErrorLine(StatusCode::CannotGenerate, ""), "@@@@@ baudrate cannot be generated @@@@@");
-    EXPECT_EQ(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(0.0699)),
+    EXPECT_EQ(calculationErrorLine(StatusCode::CannotGenerate, 0.0699), "@@@@@ baudrate cannot be generated @@@@@");
+    EXPECT_EQ(calculationErrorLine(StatusCode::InsufficientAccuracy, 0.0699),
               "@@@@@ insufficient accuracy: 6.99 % @@@@@");
 
     // A parameter of the full 255 characters stands whole between the frames.
