@@ -8,7 +8,7 @@
 void printLine(const std::string& text)
 {
     if (!writeLine(STDOUT_FILENO, text)) {
-        endRun(exitOutputFailure);
+        std::exit(exitOutputFailure);
     }
 }
 
@@ -19,14 +19,7 @@ void printLines(const std::vector<std::string>& lines)
     }
 }
 
-void printErrorLine(const std::string& text, int statusOnFailure)
+void printErrorLine(const std::string& text)
 {
-    if (!writeLine(STDERR_FILENO, text)) {
-        endRun(statusOnFailure);
-    }
-}
-
-void endRun(int status)
-{
-    std::exit(status);
+    writeLine(STDERR_FILENO, text);
 }

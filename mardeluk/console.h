@@ -1,5 +1,5 @@
 // Console output of mardeluk: whole lines, written through at once on both
-// streams. Output that cannot be written ends the run; nothing more follows.
+// streams.
 #pragma once
 
 #include <string>
@@ -11,11 +11,12 @@ constexpr int exitUsageOrError = 1;  // help screen, parameter and calculation e
 constexpr int exitFileError = 2;     // korvane.inc could not be written
 constexpr int exitOutputFailure = 3; // the console itself could not be written
 
-// Standard output; a failed write ends the run with exitOutputFailure.
+// Standard output. A line that cannot be written (a closed or full output)
+// ends the run at once with exitOutputFailure: the report would be
+// incomplete, so nothing more is written and no file is made.
 void printLine(const std::string& text);
 void printLines(const std::vector<std::string>& lines);
 
-// Standard error; a failed write ends the run with `statusOnFailure`.
-void printErrorLine(const std::string& text, int statusOnFailure);
-
-[[noreturn]] void endRun(int status);
+// Standard error, for the one line of a failed file write; whether it could
+// be written changes nothing, since the run ends with exitFileError anyway.
+void printErrorLine(const std::string& text);

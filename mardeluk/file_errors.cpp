@@ -40,8 +40,8 @@ const IndexMessage messages[] = {
     {101, 15, "disk full"},
 };
 
-}  // namespace
-
+// The file result code of an errno value: 0 for success, small codes for the
+// failures that have a message of their own, otherwise the errno itself.
 int fileResultCode(int errnoValue)
 {
     for (const ErrnoCode& entry : errnoCodes) {
@@ -52,6 +52,8 @@ int fileResultCode(int errnoValue)
     return errnoValue;
 }
 
+// The message index of a file result code: 0, 11 to 15, or 18 for every
+// code without a message of its own, which the message then shows.
 int fileErrorIndex(int code)
 {
     if (code == 0) {
@@ -65,6 +67,7 @@ int fileErrorIndex(int code)
     return fatalErrorIndex;
 }
 
+// The message text of an index; "" for an index without a message.
 const char* fileErrorMessage(int index)
 {
     if (index == fatalErrorIndex) {
@@ -77,6 +80,8 @@ const char* fileErrorMessage(int index)
     }
     return "";
 }
+
+}  // namespace
 
 std::string fileErrorLine(int errnoValue, const std::string& fileName)
 {

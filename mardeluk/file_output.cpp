@@ -1,7 +1,6 @@
 #include "file_output.h"
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +33,11 @@ int checkWritable(const std::string& name)
     ::close(descriptor);
     return 0;
 }
+
+// Keeping the previous file's owner and mode is best effort: only root may
+// give a file away, and where a call fails the new file is simply the user's
+// own, with the right content all the same. The result is taken and dropped.
+void bestEffort(int /*result*/) {}
 
 struct TemporaryFile {
     std::string name;
@@ -71,10 +75,6 @@ void syncCurrentFolder()
 
 int writeWholeFile(const std::string& name, const std::string& content)
 {
-    // Beyond the file size limit a write should fail with EFBIG, so that the
-    // temporary file is removed, instead of the signal ending the process.
-    ::signal(SIGXFSZ, SIG_IGN);
-
     struct stat previous {};
     bool replacing = false;
     if (::lstat(name.c_str(), &previous) == 0) {
@@ -97,10 +97,8 @@ int writeWholeFile(const std::string& name, const std::string& content)
     }
     if (replacing) {
         // The owner first, since a change of owner clears the set-id bits.
-        if (::fchown(temporary.descriptor, previous.st_uid, previous.st_gid) != 0) {
-            // An unprivileged user cannot give a file away: the new one is theirs.
-        }
-        ::fchmod(temporary.descriptor, previous.st_mode & 07777);
+        bestEffort(::fchown(temporary.descriptor, previous.st_uid, previous.st_gid));
+        bestEffort(::fchmod(temporary.descriptor, previous.st_mode & 07777));
     }
     error = writeAll(temporary.descriptor, content);
     if (error == 0 && ::fsync(temporary.descriptor) != 0) {

@@ -12,5 +12,6 @@
 // one keeps its permission bits (and its owner, where that can be kept).
 // A symbolic link, or a name that is not a regular file (a device, a FIFO),
 // is written through in place, so that what the user set up stays.
-// Returns 0, or the errno of the first operation that failed.
+// Returns 0, or the errno of the first operation that failed. A write beyond
+// the file size limit fails with EFBIG only where SIGXFSZ is ignored.
 int writeWholeFile(const std::string& name, const std::string& content);

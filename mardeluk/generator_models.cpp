@@ -1,6 +1,7 @@
 #include "generator_models.h"
 
-#include <cmath>
+#include "generator_models_internal.h"
+
 
 namespace {
 
@@ -18,52 +19,58 @@ constexpr int generator10BitScale = 32;
 constexpr int generator10BitMaxCount = 1024;
 // Timer 2 of the 8052 divides the clock by 32 per count.
 constexpr int timer2Divisor = 32;
-constexpr long double timer2MaxTruncatedCount = 65535.0L;
+constexpr int timer2MaxTruncatedCount = 65535;
 // The fixed generator of the 80535: clock / 2500, doubled by SMOD.
-constexpr long double fixedGeneratorDivisor = 2500.0L;
+constexpr int fixedGeneratorDivisor = 2500;
 
-bool withinModelLimit(long double deviation)
+// |nominal - rate| / nominal: a fraction of the nominal rate.
+Extended relativeDeviation(double nominal, Extended rate)
 {
-    return deviation < static_cast<long double>(modelLimit);
+    return magnitudeOf(nominal - rate) / nominal;
 }
 
-long double smodTimerRate(double clock, int scale, int count, int smod)
+bool withinModelLimit(Extended deviation)
 {
-    return clock / (static_cast<long double>((2 - smod) * scale) * count);
+    return deviation < Extended(modelLimit);
 }
 
-bool isEven(long double count)
+Extended smodTimerRate(double clock, int scale, int count, int smod)
 {
-    return std::fmod(count, 2.0L) == 0.0L;
+    return clock / (Extended((2 - smod) * scale) * count);
+}
+
+// Halving and truncating are exact, so this holds for counts of any size.
+bool isEven(Extended count)
+{
+    return truncated(count / 2) * 2 == count;
 }
 
 // The count may be far beyond any integer type for a tiny nominal rate, so it
 // stays a real number until it is clamped.
-long double truncatedSmodCount(double nominal, double clock, int scale, int smod)
+Extended truncatedSmodCount(double nominal, double clock, int scale, int smod)
 {
-    return std::trunc(clock / (static_cast<long double>((2 - smod) * scale) * nominal));
+    return truncated(clock / (Extended((2 - smod) * scale) * nominal));
 }
 
 bool timer2Model(double nominal, double clock, BaudResult& result)
 {
-    long double truncated = std::trunc(clock / (static_cast<long double>(nominal) * timer2Divisor));
-    if (truncated < 1.0L) {
-        truncated = 1.0L;
-    } else if (truncated > timer2MaxTruncatedCount) {
-        truncated = timer2MaxTruncatedCount;
+    Extended truncatedCount = truncated(clock / (Extended(nominal) * timer2Divisor));
+    if (truncatedCount < 1) {
+        truncatedCount = 1;
+    } else if (truncatedCount > timer2MaxTruncatedCount) {
+        truncatedCount = timer2MaxTruncatedCount;
     }
     // The count may reach 65536 through this step (reload 0000H). The
     // deviation at n is held as a double here, the one at n + 1 is not.
-    int32_t count = static_cast<int32_t>(truncated);
+    int32_t count = static_cast<int32_t>(truncatedCount);
     const double deviationAtCount =
-        static_cast<double>(relativeDeviation(nominal, clock / static_cast<long double>(timer2Divisor * count)));
-    const long double deviationAtNext =
-        relativeDeviation(nominal, clock / static_cast<long double>(timer2Divisor * (count + 1)));
+        static_cast<double>(relativeDeviation(nominal, clock / Extended(timer2Divisor * count)));
+    const Extended deviationAtNext = relativeDeviation(nominal, clock / Extended(timer2Divisor * (count + 1)));
     if (deviationAtNext < deviationAtCount) {
         ++count;
     }
 
-    result.resultingBaud = static_cast<double>(clock / static_cast<long double>(timer2Divisor * count));
+    result.resultingBaud = static_cast<double>(clock / Extended(timer2Divisor * count));
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
@@ -73,11 +80,11 @@ bool timer2Model(double nominal, double clock, BaudResult& result)
 
 bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 {
-    const long double deviationSingle = relativeDeviation(nominal, clock / fixedGeneratorDivisor);
-    const long double deviationDoubled = relativeDeviation(nominal, 2.0L * clock / fixedGeneratorDivisor);
+    const Extended deviationSingle = relativeDeviation(nominal, Extended(clock) / fixedGeneratorDivisor);
+    const Extended deviationDoubled = relativeDeviation(nominal, 2 * Extended(clock) / fixedGeneratorDivisor);
     const int smod = deviationDoubled < deviationSingle ? 1 : 0;
 
-    result.resultingBaud = static_cast<double>(clock * static_cast<long double>(smod + 1) / fixedGeneratorDivisor);
+    result.resultingBaud = static_cast<double>(clock * Extended(smod + 1) / fixedGeneratorDivisor);
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
@@ -89,12 +96,12 @@ bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 // when clock/12 fails or clock/4 comes strictly closer.
 bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 {
-    const double tripleClock = static_cast<double>(3.0L * clock);
+    const double tripleClock = static_cast<double>(3 * Extended(clock));
     result.prescale = prescaleClockBy4;
     if (!smodTimerModel(nominal, clock, timer1Scale, timer1MaxCount, result)) {
         return smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result);
     }
-    const long double deviationBy12 = relativeDeviation(nominal, result.resultingBaud);
+    const Extended deviationBy12 = relativeDeviation(nominal, result.resultingBaud);
     if (smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result) &&
         deviationBy12 > relativeDeviation(nominal, result.resultingBaud)) {
         return true;
@@ -107,15 +114,10 @@ bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 
 }  // namespace
 
-long double relativeDeviation(double nominal, long double rate)
-{
-    return std::fabs(nominal - rate) / nominal;
-}
-
 SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCount, int addOne)
 {
     int smod = 1;
-    long double count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
+    Extended count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
     if (isEven(count)) {
         smod = 0;  // an even count gives the same rate with SMOD clear and half the count
     }
@@ -124,8 +126,8 @@ SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCo
         smod = 0;
     }
     count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
-    if (count < 1.0L) {
-        count = 1.0L;
+    if (count < 1) {
+        count = 1;
     } else if (count > maxCount) {
         count = maxCount;
     }
@@ -136,8 +138,8 @@ bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudR
 {
     const SmodTimerCount a = smodTimerCount(nominal, clock, scale, maxCount, 0);
     const SmodTimerCount b = smodTimerCount(nominal, clock, scale, maxCount, 1);
-    const long double deviationA = relativeDeviation(nominal, smodTimerRate(clock, scale, a.count, a.smod));
-    const long double deviationB = relativeDeviation(nominal, smodTimerRate(clock, scale, b.count, b.smod));
+    const Extended deviationA = relativeDeviation(nominal, smodTimerRate(clock, scale, a.count, a.smod));
+    const Extended deviationB = relativeDeviation(nominal, smodTimerRate(clock, scale, b.count, b.smod));
     const SmodTimerCount chosen = deviationA < deviationB ? a : b;  // B wins a tie
 
     result.resultingBaud = static_cast<double>(smodTimerRate(clock, scale, chosen.count, chosen.smod));
@@ -149,7 +151,9 @@ bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudR
     return true;
 }
 
-bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
+namespace {
+
+bool runModel(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
 {
     switch (generator) {
     case GeneratorKind::T1:
@@ -164,4 +168,28 @@ bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock,
         return timer1WithPrescalerModel(baudrate, clock, result);
     }
     return false;
+}
+
+}  // namespace
+
+bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
+{
+    if (!runModel(generator, baudrate, clock, result)) {
+        return false;
+    }
+    result.deviation = static_cast<double>(relativeDeviation(baudrate, result.resultingBaud));
+    return true;
+}
+
+Calculation calculateSettings(const BaudSettings& settings)
+{
+    Calculation calculation{StatusCode::Ok, BaudResult{0.0, 0, 0, 0, 0.0}};
+    if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, calculation.result)) {
+        calculation.status = StatusCode::CannotGenerate;
+    } else if (settings.accuracy < relativeDeviation(settings.baudrate, calculation.result.resultingBaud)) {
+        // Judged on the extended deviation, before it was stored: a deviation
+        // equal to the accuracy passes.
+        calculation.status = StatusCode::InsufficientAccuracy;
+    }
+    return calculation;
 }

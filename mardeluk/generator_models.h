@@ -1,39 +1,38 @@
 // Models of the five UART baud-rate generators: the register settings that
-// come closest to the nominal rate, and the rate they really produce.
+// come closest to the nominal rate, the rate they really produce, and how a
+// run judges it against the required accuracy.
 // All arithmetic is done in 80-bit extended precision on double inputs.
 #pragma once
 
 #include <cstdint>
 
 #include "parameters.h"
+#include "status.h"
 
 struct BaudResult {
     double resultingBaud;  // Baud, as the chosen settings produce it
     uint16_t reload;       // TH1 (T1, D1), RCAP2H:RCAP2L (T2) or the 10-bit value (BA)
     uint8_t smod;          // 80H when the doubled rate is used
     uint8_t prescale;      // D1 only: 01H for clock/12, 11H for clock/4
-    double deviation;      // fraction; set by the caller after a successful model
+    double deviation;      // |nominal - resultingBaud| / nominal, a fraction
 };
 
 constexpr uint8_t smodSet = 0x80;
 constexpr uint8_t prescaleClockBy12 = 0x01;
 constexpr uint8_t prescaleClockBy4 = 0x11;
 
-// |nominal - rate| / nominal, in extended precision.
-long double relativeDeviation(double nominal, long double rate);
-
 // Chooses the settings of `generator` for the nominal rate at `clock` (Hz).
-// False when no setting comes within the model limit of 10 %. Writes
-// resultingBaud and only those settings that the generator uses.
+// False when no setting comes within the model limit of 10 %. Otherwise the
+// result is complete: the rate, its deviation, and those settings that the
+// generator uses (the others stay as they were, zero in a run).
 bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result);
 
-// A timer count n and the SMOD flag s for the reload timers behind T1, BA and D1.
-struct SmodTimerCount {
-    int count;
-    int smod;
+// The calculation step of a run: the settings for the validated inputs,
+// judged against the required accuracy. The status is Ok, CannotGenerate or
+// InsufficientAccuracy; the result is complete unless the status is
+// CannotGenerate.
+struct Calculation {
+    StatusCode status;
+    BaudResult result;
 };
-SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCount, int addOne);
-
-// The shared model of T1 and BA and the building block of D1: the better of
-// the truncated count and the next one. Writes resultingBaud, reload and smod.
-bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudResult& result);
+Calculation calculateSettings(const BaudSettings& settings);

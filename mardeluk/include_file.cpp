@@ -7,9 +7,9 @@ namespace {
 
 // TIMEBASE is the number of clock periods in a millisecond divided by 24, or
 // by 12 on the 80C320 whichever prescale was chosen.
-long double timebaseDivisor(GeneratorKind generator)
+int timebaseDivisor(GeneratorKind generator)
 {
-    return generator == GeneratorKind::D1 ? 12.0L : 24.0L;
+    return generator == GeneratorKind::D1 ? 12 : 24;
 }
 
 std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind generator)
@@ -37,8 +37,10 @@ std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind 
 TimingConstants includeTimingConstants(const BaudSettings& settings, const BaudResult& result)
 {
     // Both quotients are rounded to double before they are encoded.
-    const double timebase = static_cast<double>(settings.clock * 0.001L / timebaseDivisor(settings.generator));
-    const double chartime = static_cast<double>(11000.0L / result.resultingBaud);
+    // 0.001 is the extended value nearest to one thousandth.
+    const Extended thousandth = Extended(1) / 1000;
+    const double timebase = static_cast<double>(settings.clock * thousandth / timebaseDivisor(settings.generator));
+    const double chartime = static_cast<double>(Extended(11000) / result.resultingBaud);
     return TimingConstants{timingWord(timebase), timingWord(chartime)};
 }
 
@@ -54,10 +56,10 @@ std::vector<std::string> includeFileLines(const BaudSettings& settings, const Ba
         "",
         "\t; Baudrate Generation",
         "\t; -------------------",
-        "\t; system clock frequency:  " + fixedText(settings.clock / 1000000.0L, 0, 4) + " MHz",
+        "\t; system clock frequency:  " + fixedText(Extended(settings.clock) / 1000000, 0, 4) + " MHz",
         std::string("\t; baudrate generator:      ") + generatorEntry(settings.generator).description,
         "\t; nominal baudrate:        " + baudText(settings.baudrate) + " Baud",
-        "\t; required accuracy:       " + fixedText(settings.accuracy * 100.0L, 0, 2) + " %",
+        "\t; required accuracy:       " + fixedText(Extended(settings.accuracy) * 100, 0, 2) + " %",
         "\t;",
         "\t; resulting baudrate:      " + baudText(result.resultingBaud) + " Baud" + accuracyNote(result.deviation),
         "",

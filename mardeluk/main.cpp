@@ -1,6 +1,7 @@
 // mardeluk: computes the UART baud-rate generator settings of an 8051-family
-// chip, prints them as a report and writes them into korvane.inc; the run
-// order and exit statuses live here.
+// chip, prints them as a report and writes them into korvane.inc. main only
+// sequences the steps and prints; every decision is made in the core.
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -14,68 +15,64 @@
 
 namespace {
 
-[[noreturn]] void parameterError(StatusCode status, const std::string& parameterText)
+int parameterError(const ParameterOutcome& outcome)
 {
-    printLine(parameterErrorLine(status, parameterText));
+    printLine(parameterErrorLine(outcome.status, outcome.parameterText));
     printLine("");
     printLine(helpHint());
-    endRun(exitUsageOrError);
+    return exitUsageOrError;
 }
 
-[[noreturn]] void calculationError(StatusCode status, const std::string& detail)
+int calculationError(const Calculation& calculation)
 {
     printLine("");
-    printLine(calculationErrorLine(status, detail));
-    endRun(exitUsageOrError);
+    printLine(calculationErrorLine(calculation.status, calculation.result.deviation));
+    return exitUsageOrError;
 }
 
 // The empty line goes to standard output, the error line to standard error.
-[[noreturn]] void reportFileError(int errnoValue, const std::string& fileName)
+int fileError(int errnoValue, const std::string& fileName)
 {
     printLine("");
-    printErrorLine(fileErrorLine(errnoValue, fileName), exitFileError);
-    endRun(exitFileError);
+    printErrorLine(fileErrorLine(errnoValue, fileName));
+    return exitFileError;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    printLines(bannerLines());
+    // A write beyond the file size limit then fails with EFBIG, and the file
+    // writer cleans up and reports it, instead of the signal ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
 
+    printLines(bannerLines());
     std::vector<std::string> parameters;
     for (int i = 1; i < argc; ++i) {
         parameters.push_back(cutText(argv[i]));
     }
     if (parameters.empty()) {
         printLines(helpLines());
-        endRun(exitUsageOrError);
+        return exitUsageOrError;
     }
 
     const ParameterOutcome outcome = readParameters(parameters);
     if (outcome.status != StatusCode::Ok) {
-        parameterError(outcome.status, parameters[static_cast<size_t>(outcome.parameterNumber - 1)]);
+        return parameterError(outcome);
     }
-    const BaudSettings& settings = outcome.settings;
-    printLines(settingsLines(settings));
+    printLines(settingsLines(outcome.settings));
 
-    BaudResult result{0.0, 0, 0, 0, 0.0};
-    if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, result)) {
-        calculationError(StatusCode::CannotGenerate, "");
-    }
-    // The accuracy is judged on the extended deviation, before it is stored.
-    const long double deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
-    result.deviation = static_cast<double>(deviation);
-    if (settings.accuracy < deviation) {
-        calculationError(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation));
+    const Calculation calculation = calculateSettings(outcome.settings);
+    if (calculation.status != StatusCode::Ok) {
+        return calculationError(calculation);
     }
 
-    const int fileError = writeWholeFile(includeFileName, includeFileText(settings, result));
-    if (fileError != 0) {
-        reportFileError(fileError, includeFileName);
+    const int writeError = writeWholeFile(includeFileName, includeFileText(outcome.settings, calculation.result));
+    if (writeError != 0) {
+        return fileError(writeError, includeFileName);
     }
 
     printLine("");
-    printLine(resultLine(result.resultingBaud, result.deviation));
-    endRun(exitSuccess);
+    printLine(resultLine(calculation.result.resultingBaud, calculation.result.deviation));
+    return exitSuccess;
 }

@@ -60,20 +60,20 @@ std::string roundToSignificantDigits(const std::string& digits, size_t keep)
 // The exact decimal digits of a non-negative integral value, "0" below one.
 // The 64-bit mantissa is multiplied out by its power of two in base 10^9 limbs,
 // so values far beyond the range of a 64-bit integer come out exactly.
-std::string integerDigits(long double integral)
+std::string integerDigits(Extended integral)
 {
-    if (integral < 1.0L) {
+    if (integral < 1) {
         return "0";
     }
     constexpr uint32_t limbBase = 1000000000u;
     int binaryExponent = 0;
-    const long double fraction = std::frexp(integral, &binaryExponent);
+    const Extended fraction = splitBinaryExponent(integral, binaryExponent);
     uint64_t mantissa = 0;
     int shift = 0;
     if (binaryExponent <= 64) {
         mantissa = static_cast<uint64_t>(integral);
     } else {
-        mantissa = static_cast<uint64_t>(std::ldexp(fraction, 64));
+        mantissa = static_cast<uint64_t>(timesPowerOfTwo(fraction, 64));
         shift = binaryExponent - 64;
     }
     std::vector<uint32_t> limbs;  // least significant first
@@ -127,12 +127,12 @@ std::string exponentForm(bool negative, const std::string& integer, const DigitL
 // is then at least 10^12, so its fraction has few bits and multiplying it by
 // ten is exact: the digits are those of the binary value, rounded half up to
 // the limit, and zeros stand for the digits beyond it.
-std::string fixedFormBeyondPrecision(const std::string& integer, long double fraction,
+std::string fixedFormBeyondPrecision(const std::string& integer, Extended fraction,
                                      int decimals, const DigitLimits& limits)
 {
     std::string digits = integer;
     for (int place = 0; place < decimals; ++place) {
-        fraction *= 10.0L;
+        fraction *= 10;
         const int digit = static_cast<int>(fraction);
         fraction -= digit;
         digits += static_cast<char>('0' + digit);
@@ -148,15 +148,16 @@ std::string fixedFormBeyondPrecision(const std::string& integer, long double fra
 
 // The fixed form within the precision limit: the half unit, the leading
 // zeros of values below 0.1 and the digits, all in extended precision.
-std::string fixedFormWithinPrecision(std::string integer, long double fraction, long double magnitude,
+std::string fixedFormWithinPrecision(std::string integer, Extended fraction, Extended magnitude,
                                      int decimals)
 {
     // Each multiplication of a value below 0.1 stands for one leading zero
     // after the point and one decimal place fewer to round.
+    const Extended tenth = Extended(1) / 10;
     int leadingZeros = 0;
-    if (magnitude < 0.1L) {
-        while (fraction < 0.1L && leadingZeros <= decimals) {
-            fraction *= 10.0L;
+    if (magnitude < tenth) {
+        while (fraction < tenth && leadingZeros <= decimals) {
+            fraction *= 10;
             ++leadingZeros;
         }
     }
@@ -167,25 +168,25 @@ std::string fixedFormWithinPrecision(std::string integer, long double fraction, 
         decimalDigits.assign(static_cast<size_t>(decimals), '0');
     } else {
         const int places = decimals - leadingZeros;
-        long double half = 0.5L;
+        Extended half = 0.5;
         for (int place = 0; place < places; ++place) {
-            half /= 10.0L;
+            half /= 10;
         }
         decimalDigits.assign(static_cast<size_t>(leadingZeros), '0');
         if (fraction >= half) {
             fraction += half;
-            if (fraction >= 1.0L) {
+            if (fraction >= 1) {
                 // The carry goes to the last leading zero, or to the integer.
                 if (leadingZeros > 0) {
                     decimalDigits.back() = '1';
                 } else {
                     incrementDigits(integer);
                 }
-                fraction -= 1.0L;
+                fraction -= 1;
             }
         }
         for (int place = 0; place < places; ++place) {
-            fraction = (fraction - std::trunc(fraction)) * 10.0L;
+            fraction = (fraction - truncated(fraction)) * 10;
             int digit = static_cast<int>(fraction);
             if (digit > 9) {
                 digit = 9;
@@ -200,24 +201,24 @@ std::string fixedFormWithinPrecision(std::string integer, long double fraction, 
     return integer;
 }
 
-std::string fixedTextWithLimits(long double x, int width, int decimals, const DigitLimits& limits)
+std::string fixedTextWithLimits(Extended x, int width, int decimals, const DigitLimits& limits)
 {
     if (decimals < 0) {
         decimals = 0;
     } else if (decimals > 4) {
         decimals = 4;
     }
-    if (std::isnan(x)) {
+    if (isNotANumber(x)) {
         return padLeft("NaN", width);
     }
-    const bool negative = std::signbit(x);
-    if (std::isinf(x)) {
+    const bool negative = hasSignBit(x);
+    if (isInfinite(x)) {
         return padLeft(negative ? "-Inf" : "Inf", width);
     }
 
-    const long double magnitude = std::fabs(x);
-    const long double integral = std::trunc(magnitude);
-    const long double fraction = magnitude - integral;  // exact
+    const Extended magnitude = magnitudeOf(x);
+    const Extended integral = truncated(magnitude);
+    const Extended fraction = magnitude - integral;  // exact
     const std::string integer = integerDigits(integral);
 
     // A value just below 10^36 whose digits round up to 37 takes the exponent form too.
@@ -240,7 +241,7 @@ std::string fixedTextWithLimits(long double x, int width, int decimals, const Di
 
 }  // namespace
 
-std::string fixedText(long double x, int width, int decimals)
+std::string fixedText(Extended x, int width, int decimals)
 {
     return fixedTextWithLimits(x, width, decimals, extendedLimits);
 }
@@ -258,27 +259,28 @@ std::string exponentText(double x)
         return padLeft(std::isnan(x) ? "NaN" : (x < 0 ? "-Inf" : "Inf"), textLength);
     }
     const bool negative = std::signbit(x);
-    long double scaled = std::fabs(static_cast<long double>(x));
+    Extended scaled = magnitudeOf(x);
     int exponent = 0;  // the value is 0.ddd... times 10^exponent
-    if (scaled != 0.0L) {
-        while (scaled < 0.1L) {
-            scaled *= 10.0L;
+    if (scaled != 0) {
+        const Extended tenth = Extended(1) / 10;
+        while (scaled < tenth) {
+            scaled *= 10;
             --exponent;
         }
-        while (scaled >= 1.0L) {
-            scaled /= 10.0L;
+        while (scaled >= 1) {
+            scaled /= 10;
             ++exponent;
         }
-        scaled += 0.5e-16L;  // half a unit of the sixteenth digit
-        if (scaled >= 1.0L) {
-            scaled /= 10.0L;
+        scaled += Extended(5) / 100000000000000000.0;  // half a unit of the sixteenth digit
+        if (scaled >= 1) {
+            scaled /= 10;
             ++exponent;
         }
         --exponent;  // the text shows d.ddd... times 10^exponent
     }
     std::string digits;
     for (int i = 0; i < significantDigits; ++i) {
-        scaled *= 10.0L;
+        scaled *= 10;
         int digit = static_cast<int>(scaled);
         if (digit > 9) {
             digit = 9;
@@ -357,9 +359,9 @@ uint16_t timingWord(double x)
         return 0;
     }
     // Round x + 0.5 to the nearest count, halves away from zero.
-    const double y = static_cast<double>(static_cast<long double>(x) + 0.5L);
-    const long double yLong = y;
-    const long long count = static_cast<long long>(std::trunc(yLong + (yLong - std::trunc(yLong))));
+    const double y = static_cast<double>(Extended(x) + 0.5);
+    const Extended yExtended = y;
+    const long long count = static_cast<long long>(truncated(yExtended + (yExtended - truncated(yExtended))));
     uint32_t word = static_cast<uint32_t>(count) & 0xFFFFu;
     if ((count & 0xFF) != 0) {
         word = (word + 0x100u) & 0xFFFFu;

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "extended.h"
+
 // Decimal text of x with the given number of decimals (0 to 4), rounded half up
 // on the magnitude in 80-bit extended precision and right-aligned in `width`.
 // x is treated as an extended-precision value: at most 17 significant digits.
-std::string fixedText(long double x, int width, int decimals);
+std::string fixedText(Extended x, int width, int decimals);
 
 // The same for a value that the caller holds as a double: at most 16
 // significant digits, and the shorter exponent form beyond 10^36.

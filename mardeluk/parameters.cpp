@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+
 namespace {
 
 const GeneratorEntry generatorTable[generatorCount] = {
@@ -10,20 +11,6 @@ const GeneratorEntry generatorTable[generatorCount] = {
     {"BG", "internal baudrate generator  (80535)"},
     {"BA", "internal baudrate generator  (80C515A)"},
     {"D1", "timer 1 with prescaler  (80C320)"},
-};
-
-const char* const statusMessages[] = {
-    "o.k.",
-    "illegal real number",
-    "invalid hex number",
-    "clock frequency out of range",
-    "baudrate out of range",
-    "accuracy out of range",
-    "address out of range",
-    "unknown baudrate generator",
-    "too many parameters",
-    "insufficient accuracy",
-    "baudrate cannot be generated",
 };
 
 // Powers of ten beyond this exponent are infinite in extended precision
@@ -61,11 +48,6 @@ const GeneratorEntry& generatorEntry(GeneratorKind kind)
     return generatorTable[static_cast<int>(kind)];
 }
 
-const char* statusMessage(StatusCode status)
-{
-    return statusMessages[static_cast<int>(status)];
-}
-
 bool parseReal(const std::string& text, double& value)
 {
     const size_t length = text.size();
@@ -79,17 +61,17 @@ bool parseReal(const std::string& text, double& value)
         ++i;
     }
 
-    long double v = 0.0L;
+    Extended v = 0;
     int mantissaDigits = 0;
     for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-        v = v * 10.0L + (text[i] - '0');
+        v = v * 10 + (text[i] - '0');
     }
     if (i < length && text[i] == '.') {
         ++i;
-        long double divisor = 1.0L;
+        Extended divisor = 1;
         for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-            v = v * 10.0L + (text[i] - '0');
-            divisor *= 10.0L;
+            v = v * 10 + (text[i] - '0');
+            divisor *= 10;
         }
         v /= divisor;
     }
@@ -116,10 +98,10 @@ bool parseReal(const std::string& text, double& value)
             return false;
         }
         // Zero stays zero whatever the exponent (0 times infinity would be NaN).
-        if (v != 0.0L) {
-            long double power = 1.0L;
-            for (long step = 0; step < exponent && !std::isinf(power); ++step) {
-                power *= 10.0L;
+        if (v != 0) {
+            Extended power = 1;
+            for (long step = 0; step < exponent && !isInfinite(power); ++step) {
+                power *= 10;
             }
             v = negativeExponent ? v / power : v * power;
         }
@@ -190,7 +172,9 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
 {
     BaudSettings settings{0.0, defaultGenerator, defaultAccuracy, defaultClock, defaultStart, defaultUser};
     const size_t count = parameters.size();
-    auto fail = [&settings](StatusCode status, int number) { return ParameterOutcome{status, number, settings}; };
+    auto fail = [&settings, &parameters](StatusCode status, int number) {
+        return ParameterOutcome{status, number, parameters[static_cast<size_t>(number - 1)], settings};
+    };
 
     if (count > static_cast<size_t>(maxParameters)) {
         return fail(StatusCode::TooManyParameters, maxParameters + 1);
@@ -214,8 +198,8 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
         if (!parseReal(parameters[2], value)) {
             return fail(StatusCode::IllegalReal, 3);
         }
-        const long double fraction = static_cast<long double>(value) / 100.0L;
-        if (fraction < 0.0L || fraction > maxAccuracy) {
+        const Extended fraction = Extended(value) / 100;
+        if (fraction < 0 || fraction > maxAccuracy()) {
             return fail(StatusCode::AccuracyOutOfRange, 3);
         }
         settings.accuracy = static_cast<double>(fraction);
@@ -225,10 +209,10 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
         if (!parseReal(parameters[3], value)) {
             return fail(StatusCode::IllegalReal, 4);
         }
-        const long double hertz = static_cast<long double>(value) * 1000000.0L;
+        const Extended hertz = Extended(value) * 1000000;
         settings.clock = static_cast<double>(hertz);
         // A frequency that no double can hold is out of range, not infinite.
-        if (!(hertz > 0.0L) || std::isinf(settings.clock)) {
+        if (!(hertz > 0) || std::isinf(settings.clock)) {
             return fail(StatusCode::ClockOutOfRange, 4);
         }
     }
@@ -245,5 +229,5 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
             return fail(status, 6);
         }
     }
-    return ParameterOutcome{StatusCode::Ok, 0, settings};
+    return ParameterOutcome{StatusCode::Ok, 0, "", settings};
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// The version that the banner and korvane.inc carry.
-constexpr const char* versionText = "1.1";
+#include "extended.h"
+#include "status.h"
 
 // Every text (argument, message, line) is at most this long; longer ones are cut.
 constexpr size_t maxTextLength = 255;
@@ -36,27 +36,15 @@ struct BaudSettings {
 
 constexpr GeneratorKind defaultGenerator = GeneratorKind::T1;
 constexpr double defaultAccuracy = 0.01;
-constexpr long double maxAccuracy = 0.05L;
+// The largest accuracy, 5 %, as the extended fraction nearest to 0.05.
+inline Extended maxAccuracy()
+{
+    return Extended(5) / 100;
+}
 constexpr double defaultClock = 11059200.0;
 constexpr uint16_t defaultStart = 0x0000;
 constexpr uint16_t defaultUser = 0x8000;
 constexpr int maxParameters = 6;
-
-// The outcome of a run; every value but Ok has an error message.
-enum class StatusCode {
-    Ok = 0,
-    IllegalReal = 1,
-    InvalidHex = 2,
-    ClockOutOfRange = 3,
-    BaudOutOfRange = 4,
-    AccuracyOutOfRange = 5,
-    AddressOutOfRange = 6,
-    UnknownGenerator = 7,
-    TooManyParameters = 8,
-    InsufficientAccuracy = 9,
-    CannotGenerate = 10,
-};
-const char* statusMessage(StatusCode status);
 
 // Decimal real number with optional sign, point and exponent, leading blanks
 // and tabs allowed; built in extended precision and rounded to double.
@@ -75,12 +63,14 @@ bool findGenerator(const std::string& text, GeneratorKind& kind);
 StatusCode readAddressParam(const std::string& text, uint16_t& address);
 
 // The parameter phase: the first failing check in the fixed order, with the
-// number of the parameter that it names (7 for too many parameters), or Ok
-// with the settings. `parameters` is never empty here: no parameters at all
-// means the help screen, which the caller shows instead.
+// number and the text of the parameter that it names (the seventh for too
+// many parameters), or Ok with the settings. `parameters` is never empty
+// here: no parameters at all means the help screen, which the caller shows
+// instead.
 struct ParameterOutcome {
     StatusCode status;
-    int parameterNumber;
+    int parameterNumber;        // 1 to 7; 0 for Ok
+    std::string parameterText;  // as typed (and cut); empty for Ok
     BaudSettings settings;
 };
 ParameterOutcome readParameters(const std::vector<std::string>& parameters);

@@ -22,9 +22,9 @@ std::string generatorCodeList()
     return list;
 }
 
-std::string percentText(long double fraction)
+std::string percentText(Extended fraction)
 {
-    return fixedText(fraction * 100.0L, 0, 2);
+    return fixedText(fraction * 100, 0, 2);
 }
 
 }  // namespace
@@ -45,10 +45,10 @@ std::vector<std::string> helpLines()
         "<baudrate>    nominal baudrate    >0.0       ---      Baud      ---      real",
         "<timer>       baudrate generator   " + generatorCodeList() + "     ---        " +
             generatorEntry(defaultGenerator).code + "    string",
-        "<accuracy>    required accuracy    0.0   " + fixedText(maxAccuracy * 100.0L, 7, 1) + "       %    " +
-            fixedText(defaultAccuracy * 100.0L, 7, 1) + "      real",
+        "<accuracy>    required accuracy    0.0   " + fixedText(maxAccuracy() * 100, 7, 1) + "       %    " +
+            fixedText(Extended(defaultAccuracy) * 100, 7, 1) + "      real",
         "<clock>       clock frequency     >0.0       ---      MHz   " +
-            fixedText(defaultClock / 1000000.0L, 9, 4) + "    real",
+            fixedText(Extended(defaultClock) / 1000000, 9, 4) + "    real",
         "<start>       start address       0000H     FFFFH     ---      0000H     word",
         "<user>        user programs       0000H     FFFFH     ---      8000H     word",
         "",
@@ -75,7 +75,7 @@ std::vector<std::string> settingsLines(const BaudSettings& settings)
     return {
         "KORVANE start address:       " + hexWordText(settings.start),
         "user program start address:  " + hexWordText(settings.user),
-        "system clock frequency:      " + fixedText(settings.clock / 1000000.0L, 0, 4) + " MHz",
+        "system clock frequency:      " + fixedText(Extended(settings.clock) / 1000000, 0, 4) + " MHz",
         std::string("baudrate generator:          ") + generatorEntry(settings.generator).description,
         "nominal baudrate:            " + baudText(settings.baudrate) + " Baud",
         "required accuracy:           " + percentText(settings.accuracy) + " %",
@@ -97,7 +97,7 @@ std::string resultLine(double resultingBaud, double deviation)
 
 std::string errorLine(const std::string& message)
 {
-    return "@@@@@ " + cutText(message) + " @@@@@";
+    return "@@@@@ " + message + " @@@@@";
 }
 
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText)
@@ -105,12 +105,8 @@ std::string parameterErrorLine(StatusCode status, const std::string& parameterTe
     return errorLine(std::string(statusMessage(status)) + ": " + parameterText);
 }
 
-std::string calculationErrorLine(StatusCode status, const std::string& detail)
+std::string calculationErrorLine(StatusCode status, double deviation)
 {
+    const std::string detail = status == StatusCode::InsufficientAccuracy ? ": " + percentText(deviation) + " %" : "";
     return errorLine(statusMessage(status) + detail);
-}
-
-std::string insufficientAccuracyDetail(double deviation)
-{
-    return ": " + percentText(deviation) + " %";
 }

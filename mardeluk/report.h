@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "parameters.h"
+#include "status.h"
+
+// The version that the banner and korvane.inc carry.
+constexpr const char* versionText = "1.1";
 
 // Empty line, banner, empty line.
 std::vector<std::string> bannerLines();
@@ -26,14 +30,14 @@ std::string resultLine(double resultingBaud, double deviation);
 // "   (0.16 % accuracy)" for a deviation of at least 0.0001, else nothing.
 std::string accuracyNote(double deviation);
 
-// "@@@@@ " + message + " @@@@@", the message cut to the text limit.
+// "@@@@@ " + message + " @@@@@". Nothing is cut here: the only long part of
+// a message is an argument, which is cut to the text limit when it is read.
 std::string errorLine(const std::string& message);
 
-// A parameter error names the argument as it was typed.
+// A parameter error names the argument as it was typed (up to the text
+// limit), whole: its end is often what the user has to fix.
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText);
 
-// A calculation error: CannotGenerate has no detail.
-std::string calculationErrorLine(StatusCode status, const std::string& detail);
-
-// ": 6.99 %", the detail of the "insufficient accuracy" line.
-std::string insufficientAccuracyDetail(double deviation);
+// A calculation error: "baudrate cannot be generated", or "insufficient
+// accuracy" with the deviation that was achieved (": 6.99 %").
+std::string calculationErrorLine(StatusCode status, double deviation);

@@ -88,6 +88,8 @@ std::vector<std::string> usageLines()
     };
 }
 
+// quorvik cuts the whole message to the text limit, so its lines never
+// exceed it; mardeluk, unlike this, shows a cut argument whole.
 std::string errorLine(const std::string& text)
 {
     return "@@@@@ " + cutText(text) + " @@@@@";
@@ -106,6 +108,12 @@ std::string resolutionErrorText(PortKind kind, int portIndex)
     default:
         return "";
     }
+}
+
+std::string noIoPortsText(int portIndex)
+{
+    return std::string("I/O ports exist only on x86 PCs: use korvane-reset ") + portTable[portIndex].name +
+           ", which resets through the kernel's drivers";
 }
 
 std::string hardwareFailureText(int portIndex)

@@ -62,4 +62,7 @@ std::string errorLine(const std::string& text);
 std::string resolutionErrorText(PortKind kind, int portIndex);
 
 constexpr const char* noPrivilegeText = "no root privilege";
+// For a port row on a processor without I/O ports: the driver-based tool
+// resets the same port.
+std::string noIoPortsText(int portIndex);
 std::string hardwareFailureText(int portIndex);

@@ -34,8 +34,12 @@ bool startsWith(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-}  // namespace
-
+// The next decimal number of the release text. `position` is the 1-based
+// place of the character last looked at (0 before the first call): the call
+// steps over one character, the separator, and then collects digits, leaving
+// `position` on the first character that is no digit. Gives false when no
+// digit follows or the number exceeds 2^31 - 1; a found number is kept as a
+// signed 16-bit value.
 bool nextVersionNumber(const std::string& release, size_t& position, int16_t& value)
 {
     ++position;
@@ -54,6 +58,8 @@ bool nextVersionNumber(const std::string& release, size_t& position, int16_t& va
     value = static_cast<int16_t>(static_cast<uint16_t>(number));
     return true;
 }
+
+}  // namespace
 
 bool kernelVersion(const std::string& release, KernelVersion& version)
 {

@@ -17,14 +17,6 @@ struct KernelVersion {
     int16_t patch;
 };
 
-// The next decimal number of the release text. `position` is the 1-based
-// place of the character last looked at (0 before the first call): the call
-// steps over one character, the separator, and then collects digits, leaving
-// `position` on the first character that is no digit. Gives false when no
-// digit follows or the number exceeds 2^31 - 1; a found number is kept as a
-// signed 16-bit value.
-bool nextVersionNumber(const std::string& release, size_t& position, int16_t& value);
-
 // Major, minor and patch from a release text such as "2.4.20-8"; false
 // unless all three are there.
 bool kernelVersion(const std::string& release, KernelVersion& version);

@@ -1,8 +1,6 @@
 #include "machine_ports.h"
 
-#if !defined(__i386__) && !defined(__x86_64__)
-#error "quorvik drives the I/O ports of an x86 PC"
-#endif
+#if defined(__i386__) || defined(__x86_64__)
 
 #include <sys/io.h>
 
@@ -42,8 +40,17 @@ public:
 
 }  // namespace
 
-PortHardware& machinePorts()
+PortHardware* machinePorts()
 {
     static MachinePorts ports;
-    return ports;
+    return &ports;
 }
+
+#else
+
+PortHardware* machinePorts()
+{
+    return nullptr;
+}
+
+#endif

@@ -5,4 +5,6 @@
 
 #include "port_pulse.h"
 
-PortHardware& machinePorts();
+// Null on processors that have no I/O ports (all but x86): a port's
+// registers cannot be reached there at all, whatever the privilege.
+PortHardware* machinePorts();

@@ -66,12 +66,15 @@ int main(int argc, char* argv[])
     const int portIndex = outcome.portIndex;
     const uint16_t pulseWidth = outcome.pulseWidth;
 
+    PortHardware* const machine = machinePorts();
+    if (machine == nullptr && portTable[portIndex].kind != PortKind::Null) {
+        fatalError(noIoPortsText(portIndex));
+    }
     const PortResolution port = resolvePort(portIndex);
-    PortHardware& hardware = machinePorts();
 
     // The permission comes before any register is touched.
     if (drivesHardware(port.kind)) {
-        if (!setPortAccess(hardware, port.baseAddress, true)) {
+        if (!setPortAccess(*machine, port.baseAddress, true)) {
             fatalError(noPrivilegeText);
         }
     } else if (port.kind != PortKind::Null) {
@@ -81,13 +84,13 @@ int main(int argc, char* argv[])
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     watchEndingSignals();
     if (port.kind == PortKind::Parallel) {
-        const bool passed = pulseParallel(hardware, port.baseAddress, pulseWidth);
+        const bool passed = pulseParallel(*machine, port.baseAddress, pulseWidth);
         endIfSignalled();
         if (!passed) {
             fatalError(hardwareFailureText(portIndex));
         }
     } else if (port.kind == PortKind::Serial) {
-        const bool passed = pulseSerial(hardware, port.baseAddress, pulseWidth);
+        const bool passed = pulseSerial(*machine, port.baseAddress, pulseWidth);
         endIfSignalled();
         if (!passed) {
             fatalError(hardwareFailureText(portIndex));
@@ -97,7 +100,7 @@ int main(int argc, char* argv[])
         endIfSignalled();
     }
 
-    if (drivesHardware(port.kind) && !setPortAccess(hardware, port.baseAddress, false)) {
+    if (drivesHardware(port.kind) && !setPortAccess(*machine, port.baseAddress, false)) {
         fatalError(noPrivilegeText);
     }
     return exitSuccess;

@@ -81,8 +81,7 @@ int openForReading(const std::string& path)
     return open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
 }
 
-}  // namespace
-
+// The release text of the running kernel; empty when uname fails.
 std::string runningKernelRelease()
 {
     utsname system{};
@@ -93,25 +92,9 @@ std::string runningKernelRelease()
     return std::string(system.release, length < maxReleaseLength ? length : maxReleaseLength);
 }
 
-PortResolution resolvePort(int portIndex)
-{
-    return resolvePortOn(portIndex, runningKernelRelease(), "");
-}
-
-PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root)
-{
-    const PortEntry& row = portTable[portIndex];
-    const PortResolution defaults{row.kind, row.defaultBase};
-    if (row.kind != PortKind::Parallel) {
-        return defaults;
-    }
-    KernelVersion version{};
-    if (!kernelVersion(release, version) || !kernelDescribesParallelPorts(version)) {
-        return defaults;
-    }
-    return probeParportBase(portIndex, version, root);
-}
-
+// Reads the base address of the parallel port of the row from the kernel's
+// information file. When the file is missing, opens the port's device file
+// once (which lets the kernel load its driver) and looks again.
 PortResolution probeParportBase(int portIndex, const KernelVersion& version, const std::string& root)
 {
     const PortEntry& row = portTable[portIndex];
@@ -138,3 +121,25 @@ PortResolution probeParportBase(int portIndex, const KernelVersion& version, con
     }
     return PortResolution{row.kind, baseAddress};
 }
+
+}  // namespace
+
+PortResolution resolvePort(int portIndex)
+{
+    return resolvePortOn(portIndex, runningKernelRelease(), "");
+}
+
+PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root)
+{
+    const PortEntry& row = portTable[portIndex];
+    const PortResolution defaults{row.kind, row.defaultBase};
+    if (row.kind != PortKind::Parallel) {
+        return defaults;
+    }
+    KernelVersion version{};
+    if (!kernelVersion(release, version) || !kernelDescribesParallelPorts(version)) {
+        return defaults;
+    }
+    return probeParportBase(portIndex, version, root);
+}
+

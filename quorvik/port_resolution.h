@@ -14,17 +14,9 @@ struct PortResolution {
     uint16_t baseAddress;  // the row's defaultBase unless the kernel gave another
 };
 
-// The release text of the running kernel; empty when uname fails.
-std::string runningKernelRelease();
-
 // For the running kernel and the machine's own files.
 PortResolution resolvePort(int portIndex);
 
 // For any release text, with every file name taken below `root` ("" for the
 // machine's own file system).
 PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root);
-
-// Reads the base address of the parallel port of the row from the kernel's
-// information file. When the file is missing, opens the port's device file
-// once (which lets the kernel load its driver) and looks again.
-PortResolution probeParportBase(int portIndex, const KernelVersion& version, const std::string& root);

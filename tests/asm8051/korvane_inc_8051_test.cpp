@@ -45,7 +45,6 @@ MardelukRun runMardeluk(const std::vector<std::string>& arguments)
     EXPECT_EQ(outcome.status, StatusCode::Ok);
     run.settings = outcome.settings;
     EXPECT_TRUE(calculateBaudResult(run.settings.generator, run.settings.baudrate, run.settings.clock, run.result));
-    run.result.deviation = static_cast<double>(relativeDeviation(run.settings.baudrate, run.result.resultingBaud));
     run.timing = includeTimingConstants(run.settings, run.result);
 
     ScratchDirectory scratch;
@@ -364,11 +363,11 @@ void measureBaudRate(const MardelukRun& run)
     ASSERT_EQ(nineBit.size(), static_cast<size_t>(characters));
     // The first character starts with the setup; the others are measured.
     const long long measured = characters - 1;
-    const long double clocksPerBit =
-        static_cast<long double>((nineBit.back() - nineBit.front()) - (eightBit.back() - eightBit.front())) / measured;
+    const Extended clocksPerBit =
+        Extended((nineBit.back() - nineBit.front()) - (eightBit.back() - eightBit.front())) / measured;
     const double measuredRate = static_cast<double>(run.settings.clock / clocksPerBit);
     std::cout << "  simulated: " << fixedText(clocksPerBit, 0, 1) << " clocks per bit at "
-              << fixedText(run.settings.clock / 1000000.0L, 0, 4) << " MHz = " << fixedText(measuredRate, 0, 6)
+              << fixedText(Extended(run.settings.clock) / 1000000, 0, 4) << " MHz = " << fixedText(measuredRate, 0, 6)
               << " Baud; mardeluk printed " << run.printedRate << " Baud\n";
     // Equal to the precision printed: within half a unit of the last digit.
     const size_t point = run.printedRate.find('.');

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Runs two builds of mardeluk (for example x86-64 and 32-bit x86) on the same
-# argument sets and compares standard output, standard error, exit status and
-# korvane.inc byte for byte. The sets include exact ties of the generator
-# models, where extended and double precision must be kept apart exactly.
-#   compare_builds.sh MARDELUK_A MARDELUK_B
+# Runs several builds of mardeluk (x86-64, 32-bit x86, 64-bit and 32-bit ARM)
+# on the same argument sets and compares standard output, standard error,
+# exit status and korvane.inc byte for byte with the first build. The sets
+# include exact ties of the generator models, where extended and double
+# precision must be kept apart exactly, and numbers whose printed digits
+# only the exact extended format decides.
+#   compare_builds.sh NAME=MARDELUK NAME=MARDELUK...
+# A MARDELUK may be a script that starts the program under an emulator.
 set -euo pipefail
-first=$(realpath "$1")
-second=$(realpath "$2")
+[ $# -ge 2 ] || { echo "usage: compare_builds.sh NAME=MARDELUK NAME=MARDELUK..." >&2; exit 2; }
+names=()
+programs=()
+for build in "$@"; do
+    names+=("${build%%=*}")
+    programs+=("$(realpath "${build#*=}")")
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -41,6 +49,42 @@ corpus="$work/corpus"
 9600 T1 1 12.00015
 9600 T1 1 0.00005
 9999.96 BG 5 24.99992
+300.125
+300.375 T2
+1000.25 T1 5 3.6864
+10.0625 T2 5 0.1
+1.03125 T2 5 0.001
+10000.5 T2
+9600 T1 0.125
+9600 T1 0.375 11.0592
+9600 T1 1 12.74355
+9600 T2 1 11.05925
+9600 T2 1 3.68645
+9600 T1 2.005
+9600.0000000000000001
+9600.00000000000000049 T2 1 12.000000000000000001
+1234.5678901234567890 T2 5 7.3728000000000000001
+115199.99999999999999 T2 5 11.059199999999999999
+0.99999999999999999999 T2 5 0.000032
+1E-300 T2
+4.9E-324 T1
+1E-320 T2 1 1E-300
+2.2250738585072014E-308 BA
+1.7976931348623157E308 T2 5 1.7976931348623157E302
+1.7976931348623158E308
+9600 T2 1 1E-300
+9600 T2 1 1.7976931348623157E302
+1E-4932
+1E-4950 T1
+-1E-4932 T1
+9600 T1 1E-4940
+9600 T1 -1E-4932
+123456789E-4940 T2
+1E4932
+1.18973149535723176502E4932
+1.2E4932 T2
+0.0000000000000000000000000000000000000001E4970 T2
+100000000000000000000000000000000000000000000000000E-40 T1 5 1E-30
 LIST
     awk 'BEGIN {
         srand(20261208)
@@ -61,6 +105,17 @@ LIST
             }
         # Exact ties of the 80535 generator.
         for (k = 1; k <= 40; k++) printf "%d BG 5 %d.%06d\n", 3 * k * 100, int(500000 * k / 1000000), (500000 * k) % 1000000
+        # Numbers of 17 to 20 significant digits, and halves at the last
+        # printed digit of rate, clock and accuracy.
+        for (i = 0; i < 150; i++) {
+            digits = ""
+            for (d = 0; d < 17 + int(rand() * 4); d++) digits = digits int(rand() * 10)
+            point = 1 + int(rand() * 8)
+            mhz = sprintf("%d.%05d5", 1 + int(rand() * 40), int(rand() * 100000))
+            printf "%s.%s %s %d.%03d5 %s\n", substr(digits, 1, point) + 0, substr(digits, point + 1),
+                kinds[1 + int(rand() * 5)], int(rand() * 5), int(rand() * 1000), mhz
+            printf "%d.%s %s 5 %s\n", 100 + int(rand() * 900), (rand() < 0.5 ? "125" : "375"), kinds[1 + int(rand() * 5)], mhz
+        }
         # Random settings.
         for (i = 0; i < 1500; i++) {
             r = rand()
@@ -74,29 +129,39 @@ LIST
     }'
 } > "$corpus"
 
-run_one() {  # program folder arguments...: leaves out, err, status and korvane.inc in folder
-    local program=$1 folder=$2
-    shift 2
-    mkdir -p "$folder"
-    (cd "$folder" && { status=0; "$program" "$@" > out 2> err || status=$?; echo "$status" > status; })
+# Every build runs every argument set in a folder of its own, two builds at
+# a time: out, err and status of each run and the korvane.inc it wrote.
+run_build() {  # number program
+    local number=$1 program=$2 line index=0 status
+    local -a arguments
+    while IFS= read -r line; do
+        index=$((index + 1))
+        read -r -a arguments <<< "$line"
+        mkdir -p "$work/$number/$index"
+        (cd "$work/$number/$index" && { status=0; "$program" "${arguments[@]}" > out 2> err || status=$?; echo "$status" > status; })
+    done < "$corpus"
 }
+for number in "${!programs[@]}"; do
+    run_build "$number" "${programs[$number]}" &
+    if (( number % 2 == 1 )); then wait; fi
+done
+wait
 
-compared=0
-mismatches=0
-while IFS= read -r line; do
-    read -r -a arguments <<< "$line"
-    rm -rf "$work/a" "$work/b"
-    run_one "$first" "$work/a" "${arguments[@]}"
-    run_one "$second" "$work/b" "${arguments[@]}"
-    if ! diff -r "$work/a" "$work/b" > "$work/diff"; then
-        mismatches=$((mismatches + 1))
-        if [ "$mismatches" -le 5 ]; then
-            echo "MISMATCH: mardeluk $line"
-            head -20 "$work/diff"
+runs=$(wc -l < "$corpus")
+failed=0
+for number in "${!programs[@]}"; do
+    [ "$number" -gt 0 ] || continue
+    mismatches=0
+    for index in $(seq "$runs"); do
+        if ! diff -r "$work/0/$index" "$work/$number/$index" > "$work/diff"; then
+            mismatches=$((mismatches + 1))
+            if [ "$mismatches" -le 5 ]; then
+                echo "MISMATCH between ${names[0]} and ${names[$number]}: mardeluk $(sed -n "${index}p" "$corpus")"
+                head -20 "$work/diff"
+            fi
         fi
-    fi
-    compared=$((compared + 1))
-done < "$corpus"
-
-echo "compared $compared runs of mardeluk: $mismatches with different output"
-[ "$mismatches" -eq 0 ]
+    done
+    echo "${names[$number]} against ${names[0]}: $runs runs of mardeluk, $mismatches with different output"
+    [ "$mismatches" -eq 0 ] || failed=1
+done
+exit "$failed"

@@ -32,7 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (outcome.status != StatusCode::Ok) {
         FUZZ_CHECK(outcome.parameterNumber >= 1 && outcome.parameterNumber <= 7, "parameter number");
         FUZZ_CHECK(static_cast<size_t>(outcome.parameterNumber) <= parameters.size(), "parameter number");
-        checkErrorLine(parameterErrorLine(outcome.status, parameters[static_cast<size_t>(outcome.parameterNumber - 1)]));
+        // The argument, already cut when it was read, stands whole in the line.
+        const std::string& parameter = parameters[static_cast<size_t>(outcome.parameterNumber - 1)];
+        const std::string line = parameterErrorLine(outcome.status, parameter);
+        checkErrorLine(line, std::string(statusMessage(outcome.status)).size() + 2 + argumentLimit);
+        FUZZ_CHECK(line == "@@@@@ " + std::string(statusMessage(outcome.status)) + ": " + parameter + " @@@@@", line);
         return 0;
     }
 
@@ -45,19 +49,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkPlainLine(line, false);
     }
 
-    BaudResult result{0.0, 0, 0, 0, 0.0};
-    if (!calculateBaudResult(settings.generator, settings.baudrate, settings.clock, result)) {
-        checkErrorLine(calculationErrorLine(StatusCode::CannotGenerate, ""));
+    const Calculation calculation = calculateSettings(settings);
+    const BaudResult& result = calculation.result;
+    if (calculation.status == StatusCode::CannotGenerate) {
+        checkErrorLine(calculationErrorLine(calculation.status, result.deviation), argumentLimit);
         return 0;
     }
-    const long double deviation = relativeDeviation(settings.baudrate, result.resultingBaud);
     // The limit is the double nearest to 0.1, a little above one tenth.
-    FUZZ_CHECK(deviation < static_cast<long double>(0.1), "a successful model stays within its limit");
-    result.deviation = static_cast<double>(deviation);
-    if (settings.accuracy < deviation) {
-        checkErrorLine(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(result.deviation)));
+    FUZZ_CHECK(result.deviation <= 0.1, "a successful model stays within its limit");
+    if (calculation.status == StatusCode::InsufficientAccuracy) {
+        FUZZ_CHECK(result.deviation >= settings.accuracy, "only a larger deviation is insufficient");
+        checkErrorLine(calculationErrorLine(calculation.status, result.deviation), argumentLimit);
         return 0;
     }
+    FUZZ_CHECK(calculation.status == StatusCode::Ok && result.deviation <= settings.accuracy, "accuracy judged");
     checkPlainLine(resultLine(result.resultingBaud, result.deviation), false);
 
     static const std::regex constant("\t[A-Z0-9]+ +(EQU|CODE) ([0-9]|0[0-9A-F]{1,4}H)(\t;.*)?");

@@ -57,13 +57,13 @@ inline std::vector<std::string> argumentsOf(const uint8_t* data, size_t size)
     return arguments;
 }
 
-// "@@@@@ " + message + " @@@@@", the message within the text limit.
-inline void checkErrorLine(const std::string& line)
+// "@@@@@ " + message + " @@@@@", the message at most `messageLimit` long.
+inline void checkErrorLine(const std::string& line, size_t messageLimit)
 {
     FUZZ_CHECK(line.size() >= 12 && line.compare(0, 6, "@@@@@ ") == 0 &&
                    line.compare(line.size() - 6, 6, " @@@@@") == 0,
                line);
-    FUZZ_CHECK(line.size() - 12 <= argumentLimit, line);
+    FUZZ_CHECK(line.size() - 12 <= messageLimit, line);
 }
 
 // Decimal digits, hexadecimal digits and their values, read independently of

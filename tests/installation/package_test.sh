@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs a build the two ways users do and checks what they get:
 #   1. cmake --install into a staging folder (DESTDIR) with its own prefix;
-#   2. the Debian package made by CPack, installed with dpkg -i, used from
-#      PATH, found by man, and removed again with dpkg -r (needs root).
+#   2. the Debian package made by CPack, checked by lintian, installed with
+#      dpkg -i, used from PATH, found by man, and removed again with dpkg -r
+#      (needs root).
 #   package_test.sh BUILD_FOLDER
 set -euo pipefail
 build=$(realpath "$1")
@@ -41,6 +42,8 @@ installed_files=(
     share/bash-completion/completions/mardeluk
     share/bash-completion/completions/quorvik
     share/bash-completion/completions/korvane-reset
+    share/doc/korvane-host-tools/copyright
+    share/doc/korvane-host-tools/changelog.gz
 )
 
 echo "--- cmake --install with DESTDIR and a prefix of its own"
@@ -57,7 +60,11 @@ contents=$(dpkg-deb -c "$deb")
 for file in "${installed_files[@]}"; do
     grep -q "\./usr/$file\$" <<< "$contents" || fail "$deb lacks /usr/$file"
 done
-echo "ok: $(basename "$deb") holds the programs, manual pages and completions"
+echo "ok: $(basename "$deb") holds the programs, manual pages, completions, copyright and changelog"
+# Debian's own check of a package; any error fails the test.
+lintian --fail-on error --no-tag-display-limit "$deb" > "$scratch/lintian.log" 2>&1 ||
+    { grep -v 'running with root privileges' "$scratch/lintian.log"; fail "lintian found errors in $(basename "$deb")"; }
+echo "ok: lintian finds no error"
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "SKIPPED: installing the package needs root (CI runs this as root)"

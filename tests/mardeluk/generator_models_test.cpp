@@ -1,4 +1,5 @@
 #include "generator_models.h"
+#include "generator_models_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ struct ModelCase {
 void checkModel(const ModelCase& c)
 {
     BaudResult result{0.0, 0, 0, 0, 0.0};
-    const double clock = static_cast<double>(c.clockMHz * 1000000.0L);
+    const double clock = static_cast<double>(Extended(c.clockMHz) * 1000000);
     const bool succeeded = calculateBaudResult(c.kind, c.nominal, clock, result);
     ASSERT_EQ(succeeded, c.succeeds);
     if (!succeeded) {
@@ -34,8 +35,7 @@ void checkModel(const ModelCase& c)
     EXPECT_EQ(result.smod, c.smod);
     EXPECT_EQ(result.prescale, c.prescale);
     EXPECT_NEAR(result.resultingBaud, c.resultingBaud, 0.00005);
-    const double deviation = static_cast<double>(relativeDeviation(c.nominal, result.resultingBaud));
-    EXPECT_EQ(fixedText(deviation * 100.0L, 0, 2), c.deviation);
+    EXPECT_EQ(fixedText(Extended(result.deviation) * 100, 0, 2), c.deviation);
 }
 
 std::string describe(const ModelCase& c)
@@ -160,6 +160,33 @@ TEST(GeneratorModels, ExtremeInputsFailWithoutOverflow)
         BaudResult result{0.0, 0, 0, 0, 0.0};
         EXPECT_FALSE(calculateBaudResult(c.kind, c.nominal, c.clock, result))
             << generatorEntry(c.kind).code << " " << c.nominal << " at " << c.clock;
+    }
+}
+
+TEST(CalculateSettings, JudgesTheDeviationAgainstTheRequiredAccuracy)
+{
+    struct Case {
+        GeneratorKind kind;
+        double nominal;
+        double accuracy;
+        double clock;
+        StatusCode status;
+    };
+    const Case cases[] = {
+        {GeneratorKind::T2, 9600, 0.01, 12000000, StatusCode::Ok},
+        {GeneratorKind::T1, 9600, 0.01, 12000000, StatusCode::InsufficientAccuracy},  // 6.99 %
+        {GeneratorKind::BG, 19200, 0.05, 12000000, StatusCode::CannotGenerate},
+        // 18750 Baud for 19200 is exactly 3/128 off: an equal accuracy passes,
+        // the next smaller double does not.
+        {GeneratorKind::T2, 19200, 0.0234375, 12000000, StatusCode::Ok},
+        {GeneratorKind::T2, 19200, std::nextafter(0.0234375, 0.0), 12000000, StatusCode::InsufficientAccuracy},
+    };
+    for (const Case& c : cases) {
+        const Calculation calculation = calculateSettings({c.nominal, c.kind, c.accuracy, c.clock, 0, 0x8000});
+        EXPECT_EQ(calculation.status, c.status) << generatorEntry(c.kind).code << " " << c.nominal << " " << c.accuracy;
+        if (c.status != StatusCode::CannotGenerate) {
+            EXPECT_GT(calculation.result.deviation, 0.0);  // the result comes complete
+        }
     }
 }
 

@@ -15,10 +15,9 @@ struct CalculatedRun {
 CalculatedRun calculatedRun(double baudrate, GeneratorKind generator, double clockMHz, uint16_t start = 0,
                   uint16_t user = 0x8000)
 {
-    CalculatedRun run{{baudrate, generator, 0.01, static_cast<double>(clockMHz * 1000000.0L), start, user},
+    CalculatedRun run{{baudrate, generator, 0.01, static_cast<double>(Extended(clockMHz) * 1000000), start, user},
             {0.0, 0, 0, 0, 0.0}};
     EXPECT_TRUE(calculateBaudResult(generator, baudrate, run.settings.clock, run.result));
-    run.result.deviation = static_cast<double>(relativeDeviation(baudrate, run.result.resultingBaud));
     return run;
 }
 

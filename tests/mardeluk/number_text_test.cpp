@@ -10,7 +10,7 @@
 namespace {
 
 struct FixedCase {
-    long double x;
+    Extended x;
     int width;
     int decimals;
     const char* expected;
@@ -21,10 +21,10 @@ TEST(FixedText, RoundsHalfUpInExtendedPrecision)
     const FixedCase cases[] = {
         {12.0, 0, 4, "12.0000"},
         {11.0592, 0, 4, "11.0592"},
-        {11059200.0L / 1000000.0L, 0, 4, "11.0592"},
-        {3686400.0L / 1000000.0L, 0, 4, "3.6864"},
+        {Extended(11059200) / 1000000, 0, 4, "11.0592"},
+        {Extended(3686400) / 1000000, 0, 4, "3.6864"},
         {0.1, 0, 2, "0.10"},
-        {0.01L * 100.0L, 0, 2, "1.00"},
+        {Extended(0.01) * 100, 0, 2, "1.00"},
         {2.5, 0, 0, "3"},      // exact halves round up with no decimals
         {0.25, 0, 1, "0.3"},   // and with one
         {0.125, 0, 2, "0.12"}, // the extended half unit lets this one down
@@ -33,7 +33,7 @@ TEST(FixedText, RoundsHalfUpInExtendedPrecision)
         {0.5, 0, 0, "1"},
         {0.49, 0, 0, "0"},
         {6.99, 0, 2, "6.99"},
-        {16.0L / 7.0L * 100.0L / 100.0L, 0, 4, "2.2857"},
+        {Extended(16) / 7 * 100 / 100, 0, 4, "2.2857"},
         {123.0, 0, 0, "123"},  // no point without decimals
         {7.0, 0, 3, "7.000"},
     };
@@ -81,10 +81,10 @@ TEST(FixedText, SignAndWidth)
 TEST(FixedText, DigitsBeyondThePrecisionLimitAreZeros)
 {
     // 17 significant digits for an extended argument, rounded at the last one.
-    EXPECT_EQ(fixedText(123456789012345678901234567890.0L, 0, 0), "123456789012345680000000000000");
-    EXPECT_EQ(fixedText(12345678901234.56789L, 0, 4), "12345678901234.5680");
-    EXPECT_EQ(fixedText(1.0e35L, 0, 4), "100000000000000000000000000000000000.0000");
-    EXPECT_EQ(fixedText(99999999999999999.0L, 0, 0), "99999999999999999");
+    EXPECT_EQ(fixedText(extendedFromText("123456789012345678901234567890"), 0, 0), "123456789012345680000000000000");
+    EXPECT_EQ(fixedText(extendedFromText("12345678901234.56789"), 0, 4), "12345678901234.5680");
+    EXPECT_EQ(fixedText(extendedFromText("1.0e35"), 0, 4), "100000000000000000000000000000000000.0000");
+    EXPECT_EQ(fixedText(extendedFromText("99999999999999999"), 0, 0), "99999999999999999");
     // 16 for a double argument.
     EXPECT_EQ(fixedTextOfDouble(123456789012345678.0, 0, 0), "123456789012345700");
     EXPECT_EQ(fixedTextOfDouble(1234567890123456.0, 0, 0), "1234567890123456");
@@ -92,37 +92,47 @@ TEST(FixedText, DigitsBeyondThePrecisionLimitAreZeros)
 
 TEST(FixedText, ExponentFormFromTenToTheThirtySixth)
 {
-    EXPECT_EQ(fixedText(1.0e40L, 0, 2), " 1.0000000000000000E+0040");
-    EXPECT_EQ(fixedText(1.0e36L, 0, 4), " 1.0000000000000000E+0036");
-    EXPECT_EQ(fixedText(-2.5e100L, 0, 0), "-2.5000000000000000E+0100");
-    EXPECT_EQ(fixedText(std::numeric_limits<long double>::max(), 0, 4), " 1.1897314953572318E+4932");
+    EXPECT_EQ(fixedText(extendedFromText("1.0e40"), 0, 2), " 1.0000000000000000E+0040");
+    EXPECT_EQ(fixedText(extendedFromText("1.0e36"), 0, 4), " 1.0000000000000000E+0036");
+    EXPECT_EQ(fixedText(extendedFromText("-2.5e100"), 0, 0), "-2.5000000000000000E+0100");
+    EXPECT_EQ(fixedText(std::numeric_limits<Extended>::max(), 0, 4), " 1.1897314953572318E+4932");
     EXPECT_EQ(fixedTextOfDouble(1.0e300, 0, 0), " 1.000000000000000E+300");
     EXPECT_EQ(fixedTextOfDouble(std::numeric_limits<double>::max(), 0, 0), " 1.797693134862316E+308");
-    EXPECT_EQ(fixedText(1.0e36L, 30, 0), "      1.0000000000000000E+0036");
+    EXPECT_EQ(fixedText(extendedFromText("1.0e36"), 30, 0), "      1.0000000000000000E+0036");
     // Just below 10^36 the fixed form still holds.
-    EXPECT_EQ(fixedText(9.0e35L, 0, 0), "900000000000000000000000000000000000");
+    EXPECT_EQ(fixedText(extendedFromText("9.0e35"), 0, 0), "900000000000000000000000000000000000");
 }
 
 // Away from ties, rounding half up and rounding half to even agree, so the C
 // library's exact conversion is an independent reference for ordinary values.
 TEST(FixedText, AgreesWithAnExactConversionAwayFromTies)
 {
+    if (std::numeric_limits<long double>::digits < 64) {
+        GTEST_SKIP() << "the C library prints long double, which holds fewer digits than the extended type here";
+    }
     std::mt19937_64 generator(20261208);
     std::uniform_real_distribution<double> mantissa(1.0, 10.0);
     std::uniform_int_distribution<int> exponent(-7, 12);
     std::uniform_int_distribution<int> decimalCount(0, 4);
+    const auto powerOfTen = [](int power) {
+        Extended value = 1;
+        for (int i = 0; i < (power < 0 ? -power : power); ++i) {
+            value = power < 0 ? value / 10 : value * 10;
+        }
+        return value;
+    };
     int compared = 0;
     for (int i = 0; i < 20000; ++i) {
-        const long double x = mantissa(generator) * std::pow(10.0L, exponent(generator)) / 7.0L;
+        const Extended x = mantissa(generator) * powerOfTen(exponent(generator)) / 7;
         const int decimals = decimalCount(generator);
         // Skip values within a whisker of a tie: there the extended half unit decides.
-        const long double scaled = x * std::pow(10.0L, decimals);
-        const long double distanceToTie = std::fabs(scaled - std::floor(scaled) - 0.5L);
-        if (distanceToTie < 1e-9L) {
+        const Extended scaled = x * powerOfTen(decimals);
+        const Extended distanceToTie = magnitudeOf(scaled - truncated(scaled) - 0.5);
+        if (distanceToTie < 1e-9) {
             continue;
         }
         char reference[64];
-        std::snprintf(reference, sizeof reference, "%.*Lf", decimals, x);
+        std::snprintf(reference, sizeof reference, "%.*Lf", decimals, static_cast<long double>(x));
         ASSERT_EQ(fixedText(x, 0, decimals), reference) << "decimals " << decimals;
         ++compared;
     }

@@ -125,11 +125,25 @@ TEST(MardelukProgram, HelpScreenAndParameterErrors)
     checkCases(cases);
 }
 
-TEST(MardelukProgram, LongArgumentsAreCutBeforeTheyAreShown)
+TEST(MardelukProgram, LongArgumentsAreCutBeforeTheyAreShownWhole)
 {
-    const ProgramRun run = runMardeluk({std::string(300, 'x')});
-    EXPECT_EQ(run.out, parameterError("@@@@@ illegal real number: " + std::string(234, 'x') + " @@@@@"));
-    EXPECT_EQ(run.exitStatus, 1);
+    // An argument is cut to 255 characters when it is read; the error line
+    // shows what is left of it whole, however long the line grows.
+    std::vector<Case> cases;
+    for (size_t length : {254, 255, 256, 300}) {
+        const std::string shown(std::min<size_t>(length, 255), 'x');
+        const std::string hexShown(std::min<size_t>(length, 255), 'G');
+        cases.push_back({{std::string(length, 'x')}, parameterError("@@@@@ illegal real number: " + shown + " @@@@@"), 1});
+        cases.push_back({{"9600", std::string(length, 'x')},
+                         parameterError("@@@@@ unknown baudrate generator: " + shown + " @@@@@"), 1});
+        cases.push_back({{"9600", "T1", "1", "12", std::string(length, 'G')},
+                         parameterError("@@@@@ invalid hex number: " + hexShown + " @@@@@"), 1});
+        cases.push_back({{"9600", "T1", "1", "12", "0", "0", std::string(length, 'x')},
+                         parameterError("@@@@@ too many parameters: " + shown + " @@@@@"), 1});
+    }
+    const std::string blanksAndTail = std::string(250, ' ') + "9600x";
+    cases.push_back({{"10500", "T2", blanksAndTail}, parameterError("@@@@@ illegal real number: " + blanksAndTail + " @@@@@"), 1});
+    checkCases(cases);
 }
 
 TEST(MardelukProgram, SettingsAreEchoedInTheirTextForms)

@@ -50,17 +50,17 @@ TEST(ResultLine, DeviationIsNotedFromOneHundredthOfAPercent)
     }
 }
 
-TEST(ErrorLines, FramedAndCutToTheTextLimit)
+TEST(ErrorLines, FramedWithTheParameterWhole)
 {
     EXPECT_EQ(parameterErrorLine(StatusCode::UnknownGenerator, "t3"), "@@@@@ unknown baudrate generator: t3 @@@@@");
     EXPECT_EQ(parameterErrorLine(StatusCode::IllegalReal, ""), "@@@@@ illegal real number:  @@@@@");
-    EXPECT_EQ(calculationErrorLine(StatusCode::CannotGenerate, ""), "@@@@@ baudrate cannot be generated @@@@@");
-    EXPECT_EQ(calculationErrorLine(StatusCode::InsufficientAccuracy, insufficientAccuracyDetail(0.0699)),
+    EXPECT_EQ(calculationErrorLine(StatusCode::CannotGenerate, 0.0699), "@@@@@ baudrate cannot be generated @@@@@");
+    EXPECT_EQ(calculationErrorLine(StatusCode::InsufficientAccuracy, 0.0699),
               "@@@@@ insufficient accuracy: 6.99 % @@@@@");
 
-    // The message between the frames is cut at 255 characters; the frames stay.
+    // A parameter of the full 255 characters stands whole between the frames.
     const std::string line = parameterErrorLine(StatusCode::IllegalReal, std::string(255, 'x'));
-    EXPECT_EQ(line, "@@@@@ illegal real number: " + std::string(255 - 21, 'x') + " @@@@@");
+    EXPECT_EQ(line, "@@@@@ illegal real number: " + std::string(255, 'x') + " @@@@@");
 }
 
 }  // namespace

@@ -193,10 +193,10 @@ TEST(ResolvePort, InformationThatCannotBeReadGivesInvalidBase)
     EXPECT_EQ(resolution.baseAddress, 0x378);
 }
 
-TEST(ProbeParportBase, MissingInformationOpensTheDeviceFileWithoutChangingIt)
+TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
 {
     const int lp1 = rowNamed("lp1");
-    const KernelVersion kernel{6, 1, 0};
+    const std::string kernel = "6.1.0";
 
     // The device file is there: opened for writing, closed, and left as it was.
     {
@@ -204,7 +204,7 @@ TEST(ProbeParportBase, MissingInformationOpensTheDeviceFileWithoutChangingIt)
         fs::create_directories(tree.sysctl('1'));
         writeFile(tree.dev() / "lp1", "keep me");
         OpenWatch watch(tree.folders());
-        const PortResolution resolution = probeParportBase(lp1, kernel, tree.root.string());
+        const PortResolution resolution = resolvePortOn(lp1, kernel, tree.root.string());
         EXPECT_EQ(resolution.kind, PortKind::NotFound);
         EXPECT_EQ(resolution.baseAddress, 0x378);
         EXPECT_EQ(readFile(tree.dev() / "lp1"), "keep me");
@@ -216,7 +216,7 @@ TEST(ProbeParportBase, MissingInformationOpensTheDeviceFileWithoutChangingIt)
         Tree tree;
         fs::create_directories(tree.dev());
         OpenWatch watch(tree.folders());
-        EXPECT_EQ(probeParportBase(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
         EXPECT_FALSE(fs::exists(tree.dev() / "lp1"));
         EXPECT_EQ(watch.events(), std::set<std::string>{});
     }
@@ -224,25 +224,25 @@ TEST(ProbeParportBase, MissingInformationOpensTheDeviceFileWithoutChangingIt)
     {
         Tree tree;
         fs::create_directories(tree.dev() / "lp1");
-        EXPECT_EQ(probeParportBase(lp1, kernel, tree.root.string()).kind, PortKind::AccessDenied);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::AccessDenied);
     }
     // The information of another port does not count.
     {
         Tree tree;
         writeFile(tree.sysctl('0') / "base-addr", "888\n");
         writeFile(tree.hardware('1') / "hardware", "base: 0x378\n");
-        EXPECT_EQ(probeParportBase(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
     }
 }
 
-TEST(ProbeParportBase, InformationThatCannotBeOpenedForOtherReasonsLeavesTheDeviceAlone)
+TEST(ResolvePortOn, InformationThatCannotBeOpenedForOtherReasonsLeavesTheDeviceAlone)
 {
     // A file where the parport folder should be: ENOTDIR, not ENOENT.
     Tree tree;
     writeFile(tree.root / "proc/sys/dev/parport", "");
     writeFile(tree.dev() / "lp1", "keep me");
     OpenWatch watch(tree.folders());
-    EXPECT_EQ(probeParportBase(rowNamed("lp1"), KernelVersion{6, 1, 0}, tree.root.string()).kind,
+    EXPECT_EQ(resolvePortOn(rowNamed("lp1"), "6.1.0", tree.root.string()).kind,
               PortKind::NotFound);
     EXPECT_EQ(watch.events(), std::set<std::string>{});
 }
@@ -264,7 +264,7 @@ std::string firstBlock(const char* path)
     return count > 0 ? std::string(block, static_cast<size_t>(count)) : "";
 }
 
-TEST(ProbeParportBase, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
+TEST(ResolvePortOn, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
 {
     // Integer sysctl files give all their text to a read at offset 0 and
     // end-of-file to any later read, as the kernel's base-addr file does.
@@ -280,7 +280,7 @@ TEST(ProbeParportBase, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
         Tree tree;
         fs::create_directories(tree.sysctl('2'));
         fs::create_symlink(path, tree.sysctl('2') / "base-addr");
-        const PortResolution resolution = probeParportBase(rowNamed("lp2"), KernelVersion{6, 1, 0}, tree.root.string());
+        const PortResolution resolution = resolvePortOn(rowNamed("lp2"), "6.1.0", tree.root.string());
         EXPECT_EQ(resolution.kind, PortKind::Parallel);
         EXPECT_EQ(resolution.baseAddress, expected);
         return;

@@ -97,6 +97,15 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
+bool programsRunUnderEmulation()
+{
+#ifdef KORVANE_TESTS_UNDER_EMULATION
+    return true;
+#else
+    return false;
+#endif
+}
+
 ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory)
 {
     return runProgram("/bin/sh", {scriptPath, program}, directory);

@@ -23,6 +23,12 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 // Runs a shell script file with /bin/sh in `directory`; "$1" in the script is `program`.
 ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory);
 
+// Whether this build's programs run under user-mode emulation (a cross
+// build, or 32-bit x86 on a kernel that cannot run it): the program path is
+// then a script that starts the emulator, which another user may not be able
+// to run and which the tests cannot copy on its own.
+bool programsRunUnderEmulation();
+
 // Whole files as text; readFile gives "" for a file that cannot be read.
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
