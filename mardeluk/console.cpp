@@ -3,18 +3,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "file_output.h"
-
-namespace {
-
-// Each line goes out with unbuffered writes, so that it is out before the
-// next step of the run, also into pipes and files.
-bool writeLine(int descriptor, const std::string& text)
-{
-    return writeAll(descriptor, text + "\n") == 0;
-}
-
-}  // namespace
+#include "line_output.h"
 
 void printLine(const std::string& text)
 {

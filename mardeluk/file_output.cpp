@@ -5,21 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int writeAll(int descriptor, const std::string& content)
-{
-    size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t result = ::write(descriptor, content.data() + written, content.size() - written);
-        if (result < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        written += static_cast<size_t>(result);
-    }
-    return 0;
-}
+#include "line_output.h"
 
 namespace {
 

@@ -4,10 +4,6 @@
 
 #include <string>
 
-// Writes all of `content` to the descriptor, repeating writes that a signal
-// interrupted or that took only part of it. Returns 0 or the errno.
-int writeAll(int descriptor, const std::string& content);
-
 // Writes `content` as the file `name`. A new file, or an existing regular
 // file that may be written, is replaced atomically: the content goes into a
 // temporary file beside it, is synced, and takes the name only when it is

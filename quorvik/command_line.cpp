@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "integer_text.h"
+#include "pulse_width.h"
 
 const PortEntry portTable[portCount] = {
     {"ttyS0", PortKind::Serial, 0x3F8},
@@ -65,11 +65,9 @@ ArgumentOutcome readArguments(const std::vector<std::string>& arguments)
     uint16_t pulseWidth = defaultPulseWidth;
     if (arguments.size() == 2) {
         const std::string widthArgument = cutText(arguments[1]);
-        int32_t value = 0;
-        if (!parseInteger(widthArgument, value) || value < minPulseWidth || value > maxPulseWidth) {
+        if (!readPulseWidth(widthArgument, pulseWidth)) {
             return failure("invalid pulse-width: " + widthArgument);
         }
-        pulseWidth = static_cast<uint16_t>(value);
     }
     return ArgumentOutcome{Request::Run, "", portIndex, pulseWidth};
 }

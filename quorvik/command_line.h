@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pulse_width.h"
+
 // Every text (argument, message) is at most this long; longer ones are cut.
 constexpr size_t maxTextLength = 255;
 std::string cutText(const std::string& text);
@@ -31,10 +33,6 @@ struct PortEntry {
 
 constexpr int portCount = 12;
 extern const PortEntry portTable[portCount];
-
-constexpr uint16_t defaultPulseWidth = 50;  // milliseconds
-constexpr int32_t minPulseWidth = 1;
-constexpr int32_t maxPulseWidth = 65535;
 
 // The row whose name equals the argument, case sensitive, after one leading
 // "/dev/" has been taken off; -1 when there is none.

@@ -32,6 +32,8 @@ public:
 
     void wait(uint16_t milliseconds) override
     {
+        // An ending signal ends the wait early; main ends the run by it
+        // once the pulse has restored the lines.
         waitMilliseconds(milliseconds);
     }
 };

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "console.h"
+#include "line_output.h"
 #include "machine_ports.h"
+#include "millisecond_wait.h"
 #include "port_pulse.h"
 #include "port_resolution.h"
 
@@ -36,6 +37,15 @@ constexpr int exitUsageOrError = 1;  // also when the line itself could not be w
 bool drivesHardware(PortKind kind)
 {
     return kind == PortKind::Parallel || kind == PortKind::Serial;
+}
+
+// A signal caught during the pulse or the wait ends the run once the lines
+// are back at rest, silently, as the signal would have ended it.
+void endIfSignalled()
+{
+    if (caughtEndingSignal() != 0) {
+        endBySignal(caughtEndingSignal());
+    }
 }
 
 }  // namespace
@@ -71,16 +81,23 @@ int main(int argc, char* argv[])
         fatalError(resolutionErrorText(port.kind, portIndex));
     }
 
+    // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
+    watchEndingSignals();
     if (port.kind == PortKind::Parallel) {
-        if (!pulseParallel(*machine, port.baseAddress, pulseWidth)) {
+        const bool passed = pulseParallel(*machine, port.baseAddress, pulseWidth);
+        endIfSignalled();
+        if (!passed) {
             fatalError(hardwareFailureText(portIndex));
         }
     } else if (port.kind == PortKind::Serial) {
-        if (!pulseSerial(*machine, port.baseAddress, pulseWidth)) {
+        const bool passed = pulseSerial(*machine, port.baseAddress, pulseWidth);
+        endIfSignalled();
+        if (!passed) {
             fatalError(hardwareFailureText(portIndex));
         }
     } else {
         waitMilliseconds(pulseWidth);
+        endIfSignalled();
     }
 
     if (drivesHardware(port.kind) && !setPortAccess(*machine, port.baseAddress, false)) {

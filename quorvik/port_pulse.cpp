@@ -1,32 +1,5 @@
 #include "port_pulse.h"
 
-#include <cstdint>
-#include <sys/select.h>
-#include <time.h>
-
-namespace {
-
-constexpr int64_t microsecondsPerSecond = 1000000;
-constexpr int64_t nanosecondsPerMicrosecond = 1000;
-constexpr int64_t nanosecondsPerSecond = 1000000000;
-
-int64_t monotonicNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
-}
-
-void selectFor(int64_t microseconds)
-{
-    timeval timeout{};
-    timeout.tv_sec = static_cast<time_t>(microseconds / microsecondsPerSecond);
-    timeout.tv_usec = static_cast<suseconds_t>(microseconds % microsecondsPerSecond);
-    select(0, nullptr, nullptr, nullptr, &timeout);
-}
-
-}  // namespace
-
 bool setPortAccess(PortHardware& hardware, uint16_t baseAddress, bool grant)
 {
     const int level = grant ? 3 : 0;
@@ -72,16 +45,4 @@ bool pulseParallel(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseW
     hardware.portOut(dataRegister, restPattern);
 
     return duringPulse == pulsePattern && hardware.portIn(dataRegister) == restPattern;
-}
-
-void waitMilliseconds(uint16_t milliseconds)
-{
-    const int64_t total = static_cast<int64_t>(milliseconds) * 1000;
-    const int64_t deadline = monotonicNanoseconds() + total * nanosecondsPerMicrosecond;
-    selectFor(total);
-    // select ends early when a signal arrives; a reset pulse must never be
-    // shorter than asked, so wait again for what is left, rounded up.
-    for (int64_t now = monotonicNanoseconds(); now < deadline; now = monotonicNanoseconds()) {
-        selectFor((deadline - now + nanosecondsPerMicrosecond - 1) / nanosecondsPerMicrosecond);
-    }
 }

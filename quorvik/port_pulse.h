@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "millisecond_wait.h"
+
 // The narrow seam between the pulse and the machine.
 class PortHardware {
 public:
@@ -17,7 +19,9 @@ public:
     virtual bool permitPorts(uint16_t first, int count, bool on) = 0;
     // The process's whole I/O privilege level (0 or 3); true on success.
     virtual bool setPrivilegeLevel(int level) = 0;
-    // The pulse's wait.
+    // The pulse's wait. An ending signal may cut it short (see
+    // millisecond_wait.h); the pulse then goes on as after a whole wait, so
+    // the lines are back at rest before the program ends by the signal.
     virtual void wait(uint16_t milliseconds) = 0;
 };
 
@@ -50,7 +54,3 @@ bool pulseSerial(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseWid
 // Drives 0x55 on the data lines for the pulse width and then 0xAA; true when
 // the data register read back both patterns.
 bool pulseParallel(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseWidth);
-
-// Waits at least the given time with select and no descriptors; a wait that
-// ends early (a signal) goes on for the rest of the time.
-void waitMilliseconds(uint16_t milliseconds);

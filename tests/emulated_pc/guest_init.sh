@@ -1,13 +1,19 @@
 #!/bin/sh
 # The init of the emulated PC (busybox sh). It loads the parallel-port
 # modules, runs every quorvik build named in /builds against the emulated
-# UART at 0x3F8 and parallel port at 0x378, checks exit status, standard
-# output, standard error and what the run left in the registers, writes one
-# line per check to the results port and powers the machine off.
+# UART at 0x3F8 and parallel port at 0x378, and then korvane-reset as
+# unprivileged users through the kernel's drivers: the 8250 driver on
+# ttyS0, ftdi_sio on the emulated USB adapter and ppdev on the parallel
+# port. It checks exit status, standard output, standard error and what
+# each run left in the registers, writes one line per check to the results
+# port and powers the machine off. With korvane_benchmark on the kernel's
+# command line it pulses every path at several widths instead.
 #
 # Lines on the results port: "ok     ..." or "FAILED ..." for each check,
-# "finished BUILD" after the last check of a build, and at the very end
-# "checks: N passed, M failed". The host reads nothing else as success.
+# "finished BUILD" after the last check of a build, "window ..." for each
+# run whose line changes the host checks in QEMU's trace (see
+# pulse_trace.awk), and at the very end "checks: N passed, M failed". The
+# host reads nothing else as success.
 
 PATH=/bin
 export PATH
@@ -76,10 +82,13 @@ presence() {
 mcr=0x3FC       # modem control register of COM1
 lpt_data=0x378  # data register of the parallel port
 
+# How the program under test frames an error line (a printf format).
+error_frame='@@@@@ %s @@@@@'
+
 # expect_run WHAT STATUS ERROR_TEXT COMMAND...
 # Runs COMMAND; it must exit with STATUS, print nothing on standard output,
 # and on standard error print nothing when ERROR_TEXT is empty, else exactly
-# the error line "@@@@@ ERROR_TEXT @@@@@" and a line feed. Sets `took` to
+# the error line (ERROR_TEXT in error_frame) and a line feed. Sets `took` to
 # the run's time in hundredths of a second.
 expect_run() {
     what=$1
@@ -87,7 +96,7 @@ expect_run() {
     want_error=$3
     shift 3
     if [ -n "$want_error" ]; then
-        printf '@@@@@ %s @@@@@\n' "$want_error" >/tmp/want_err
+        printf "$error_frame\\n" "$want_error" >/tmp/want_err
     else
         : >/tmp/want_err
     fi
@@ -122,10 +131,118 @@ expect_time() {
     fi
 }
 
+# ended_by_sigterm WHAT MICROSECONDS COMMAND...: runs COMMAND in the
+# background, sends it SIGTERM after the time, and checks that it ended by
+# that signal (status 143) and printed nothing. Sets `took`. COMMAND must
+# be a program: a function in the background runs in a subshell, and the
+# signal must reach the program itself.
+ended_by_sigterm() {
+    what=$1
+    delay=$2
+    shift 2
+    start=$(centiseconds)
+    "$@" </dev/null >/tmp/out 2>/tmp/err &
+    running=$!
+    usleep "$delay"
+    kill -TERM $running
+    wait $running
+    status=$?
+    took=$(( $(centiseconds) - start ))
+    expect_value "$what ended by SIGTERM" "exit 143, stdout (nothing), stderr (nothing)" \
+        "exit $status, stdout $(shown /tmp/out), stderr $(shown /tmp/err)"
+}
+
+# open_window DEVICE WIDTH MASK EXPECT LABEL...: marks the start of a run
+# whose line changes the host checks in QEMU's trace (0xA5, or open_mark, in
+# COM1's scratch register); close_window marks its end.
+window=0
+open_window() {
+    window=$((window + 1))
+    report "window $window $*"
+    register 0x3FF "${open_mark:-0xA5}"
+}
+
+close_window() {
+    register 0x3FF 0x5A
+}
+
+reset=/korvane/korvane-reset
+
+# Runs korvane-reset as USER with the arguments (no blanks in them).
+reset_as() {
+    user=$1
+    shift
+    su -s /bin/sh "$user" -c "exec $reset $*"
+}
+
+# The kernel's drivers of the three ports, and the device files as udev on
+# Debian leaves them: serial ports in group dialout, parallel ports in group
+# lp, both readable and writable by the group, and the adapter's stable name.
+adapter_name=usb-QEMU_QEMU_USB_SERIAL_1-0000:00:04.0-1-if00-port0
+load_port_drivers() {
+    modprobe ppdev && modprobe xhci-pci && modprobe ftdi_sio
+    loaded=$?
+    expect_value "modprobe ppdev, xhci-pci and ftdi_sio" "status 0" "status $loaded"
+    tries=0
+    while [ ! -c /dev/ttyUSB0 ] && [ $tries -lt 200 ]; do
+        usleep 100000
+        tries=$((tries + 1))
+    done
+    expect_value "/dev/ttyUSB0 made by ftdi_sio" "character device" \
+        "$([ -c /dev/ttyUSB0 ] && echo "character device" || echo missing)"
+    chgrp dialout /dev/ttyS* /dev/ttyUSB0 && chmod 0660 /dev/ttyS* /dev/ttyUSB0 &&
+        chgrp lp /dev/parport0 && chmod 0660 /dev/parport0 &&
+        mkdir -p /dev/serial/by-id && ln -s ../../ttyUSB0 "/dev/serial/by-id/$adapter_name"
+    expect_value "device files set up as udev would" "status 0" "status $?"
+}
+
+# The benchmark: 10 pulses at each width through each path, all of them
+# recorded in the trace; only failed runs are reported one by one.
+run_benchmark() {
+    quorvik=$(sed -n 's/^x86-64=//p' /builds)
+    for width in 1 10 50 500; do
+        round=0
+        while [ $round -lt 10 ]; do
+            round=$((round + 1))
+            for path in quorvik-registers korvane-reset-8250 korvane-reset-ftdi korvane-reset-ppdev; do
+                case $path in
+                    quorvik-registers) device=uart; command="$quorvik ttyS0 $width" ;;
+                    korvane-reset-8250) device=uart; command="reset_as board ttyS0 $width" ;;
+                    korvane-reset-ftdi) device=ftdi; command="reset_as board ttyUSB0 $width" ;;
+                    korvane-reset-ppdev) device=parport; command="reset_as board parport0 $width" ;;
+                esac
+                open_window $device $width 1 pulse $path
+                $command </dev/null >/tmp/out 2>&1
+                status=$?
+                close_window
+                if [ $status -eq 0 ] && [ ! -s /tmp/out ]; then
+                    passed=$((passed + 1))
+                else
+                    fail "$command: exit $status, output $(shown /tmp/out)"
+                fi
+            done
+        done
+    done
+}
+
 report "emulated PC: kernel $(uname -r), $(uname -m)"
 modprobe parport_pc && modprobe lp
 loaded=$?
 expect_value "modprobe parport_pc and lp" "status 0" "status $loaded"
+
+if grep -qw korvane_benchmark /proc/cmdline; then
+    load_port_drivers
+    # QEMU's software emulation translates a program's code again for every
+    # new address layout, which adds some 0.3 ms of translation to each
+    # program's first pulse edge; the benchmark measures the programs, not
+    # that, so every run gets the same layout.
+    echo 0 >/proc/sys/kernel/randomize_va_space
+    run_benchmark
+    report "finished benchmark"
+    report "checks: $passed passed, $failed failed"
+    exec 3>&-
+    poweroff -f
+fi
 
 # What the kernel knows of the parallel ports: one port at 0x378 (888), none
 # at the second place, and the device files that lp made.
@@ -172,6 +289,15 @@ EOF
         "exit $status, stdout $(shown /tmp/out), stderr $(shown /tmp/err)"
     expect_value "$build: modem control register after quorvik ttyS0 1500" 0x0B "$(register $mcr)"
     expect_time "$build: quorvik ttyS0 1500" 150 450
+
+    # SIGTERM during a long pulse: the lines are back at rest before quorvik
+    # ends by the signal, and it prints nothing.
+    register $mcr 0x0B
+    open_window uart 5000 1 interrupted "$build: quorvik ttyS0 5000, SIGTERM after 0.7 s"
+    ended_by_sigterm "$build: quorvik ttyS0 5000" 700000 "$quorvik" ttyS0 5000
+    close_window
+    expect_value "$build: modem control register after the SIGTERM" 0x0B "$(register $mcr)"
+    expect_time "$build: quorvik ttyS0 5000 with SIGTERM after 0.7 s" 50 300
 
     # No UART at the other three places: the modem control register reads
     # 0xFF there and never what was written.
@@ -226,6 +352,87 @@ EOF
 
     report "finished $build"
 done
+
+# --- korvane-reset through the kernel's drivers, as users board (groups
+# dialout and lp) and stranger (neither). quorvik is done with COM1 by now.
+if [ -x "$reset" ]; then
+    report "--- korvane-reset: $reset"
+    load_port_drivers
+    error_frame='korvane-reset: %s'
+
+    # --list: the adapter, the UART and the parallel port; not the legacy
+    # ttyS1 to ttyS3, which have no UART.
+    reset_as board --list </dev/null >/tmp/list 2>/tmp/err
+    expect_value "korvane-reset --list as board" "exit 0, stderr (nothing)" "exit $?, stderr $(shown /tmp/err)"
+    tab=$(printf '\t')
+    while read -r device want; do
+        expect_value "--list: $device" "$want" "$(grep "^$device$tab" /tmp/list | cut -f 2- | tr '\t' '|')"
+    done <<EOF
+/dev/ttyUSB0 /dev/serial/by-id/$adapter_name|USB serial 0403:6001 QEMU USB SERIAL|you may open it
+/dev/ttyS0 -|on-board UART|you may open it
+/dev/parport0 -|parallel port|you may open it
+/dev/ttyS1
+EOF
+
+    # traced DEVICE WIDTH MASK EXPECT USER STATUS ERROR ARGUMENTS...
+    traced() {
+        t_device=$1 t_width=$2 t_mask=$3 t_expect=$4 t_user=$5 t_status=$6 t_error=$7
+        shift 7
+        open_window "$t_device" "$t_width" "$t_mask" "$t_expect" "korvane-reset $* as $t_user"
+        expect_run "korvane-reset $* as $t_user" "$t_status" "$t_error" reset_as "$t_user" "$@"
+        close_window
+    }
+    traced ftdi 50 1 pulse board 0 "" ttyUSB0
+    traced ftdi 20 3 pulse board 0 "" --line=both /dev/ttyUSB0 20
+    traced ftdi 30 2 pulse board 0 "" --line=rts "/dev/serial/by-id/$adapter_name" 30
+    traced uart 50 1 pulse board 0 "" ttyS0
+    expect_value "DTR and RTS of COM1 after korvane-reset ttyS0" 3 $(( $(register $mcr) & 3 ))
+    traced uart 30 2 pulse board 0 "" --line=rts cua0 30
+    expect_value "DTR and RTS of COM1 after korvane-reset --line=rts cua0" 3 $(( $(register $mcr) & 3 ))
+    register $lpt_data 0x00
+    traced parport 50 3 pulse board 0 "" lp0
+    expect_value "data register after korvane-reset lp0" 0xAA "$(register $lpt_data)"
+
+    # Without the groups nothing is touched.
+    traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0
+    traced uart 50 1 none stranger 1 "permission denied: /dev/ttyS0 (group dialout: add your user to it and log in again)" /dev/ttyS0
+    traced parport 50 3 none stranger 1 "permission denied: /dev/parport0 (group lp: add your user to it and log in again)" parport0
+
+    expect_run "korvane-reset ttyS1 (no UART) as board" 1 "no such port: /dev/ttyS1 (no device behind the file)" reset_as board ttyS1
+    expect_run "korvane-reset /dev/null as board" 1 "not a serial port with modem control lines: /dev/null" reset_as board /dev/null
+
+    # A parallel port that another program has claimed is busy: after a
+    # second, not never.
+    open_window parport 3000 3 pulse "korvane-reset parport0 3000 as board, beside a second run"
+    reset_as board parport0 3000 </dev/null >/tmp/out1 2>/tmp/err1 &
+    first=$!
+    usleep 500000
+    expect_run "korvane-reset parport0 as board while another run holds it" 1 \
+        "parallel port busy: /dev/parport0 (another driver holds it)" reset_as board parport0
+    expect_time "korvane-reset on the held parallel port" 90 250
+    wait $first
+    expect_value "the run that held the parallel port" "exit 0, stdout (nothing), stderr (nothing)" \
+        "exit $?, stdout $(shown /tmp/out1), stderr $(shown /tmp/err1)"
+    close_window
+
+    # SIGTERM during a long pulse: DTR comes back on, then the program ends
+    # by the signal.
+    open_window ftdi 5000 1 interrupted "korvane-reset ttyUSB0 5000 as board, SIGTERM after 1 s"
+    # su, not reset_as (see ended_by_sigterm); su and the shell exec the program.
+    ended_by_sigterm "korvane-reset ttyUSB0 5000 as board" 1000000 su -s /bin/sh board -c "exec $reset ttyUSB0 5000"
+    close_window
+    expect_time "korvane-reset ttyUSB0 5000 with SIGTERM after 1 s" 90 300
+
+    # Last, as it takes the adapter away: the host unplugs it 0.3 s into a
+    # 20 s pulse (run.sh); the program says so and ends at once.
+    open_mark=0xEE open_window ftdi 20000 1 gone "korvane-reset ttyUSB0 20000 as board, adapter unplugged"
+    expect_run "korvane-reset ttyUSB0 20000 as board, adapter unplugged" 1 \
+        "port disappeared: /dev/ttyUSB0 (Input/output error)" reset_as board ttyUSB0 20000
+    close_window
+    expect_time "korvane-reset with the adapter unplugged" 0 500
+    expect_value "/dev/ttyUSB0 after the unplug" missing "$(presence /dev/ttyUSB0)"
+    report "finished korvane-reset"
+fi
 
 report "checks: $passed passed, $failed failed"
 # Closing the results port waits until everything written has gone out.

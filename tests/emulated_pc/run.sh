@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# quorvik end to end on an emulated PC: boots Debian's kernel in QEMU (software
-# emulation) from a tiny initramfs with busybox, the parallel-port modules,
-# the static port_register helper and the quorvik builds named here, runs the
-# checks of guest_init.sh as root in the guest and fails when any of them
-# failed or did not run. Only the guest ever drives port registers.
+# quorvik and korvane-reset end to end on an emulated PC: boots Debian's kernel
+# in QEMU (software emulation) from a tiny initramfs with busybox, the
+# parallel-port and USB serial modules, the static port_register helper and
+# the builds named here, runs the checks of guest_init.sh in the guest and
+# fails when any of them failed or did not run. Only the guest ever drives
+# port registers or port drivers.
 #
-# usage: run.sh WORK_FOLDER PORT_REGISTER NAME=QUORVIK...
+# QEMU records what its emulated hardware saw, with host timestamps: the
+# writes to the UART's and the parallel port's registers and the FTDI
+# adapter's control requests. The guest marks the start and end of each run
+# it wants looked at in the UART's scratch register (0xA5, or 0xEE for the
+# run during which this script unplugs the adapter, and 0x5A), and says on
+# its results port what each run should have done; pulse_trace.awk checks
+# the recorded edges against that: the exact sequence, lines left on, and
+# pulses never shorter than asked.
+#
+# usage: run.sh [--benchmark] WORK_FOLDER PORT_REGISTER NAME=PROGRAM...
+#   --benchmark    instead of the checks, pulse 10 times at each of 1, 10, 50
+#                  and 500 ms through every path and print the overshoot of
+#                  the recorded pulse widths (not part of the test command)
 #   WORK_FOLDER    scratch folder of the test; keeps the kernel's uncompressed
 #                  image between runs, everything else is made anew
 #   PORT_REGISTER  the static port_register program
-#   NAME=QUORVIK   a quorvik build: NAME is x86-64 or i386 and must match the
-#                  program's ELF header
+#   NAME=PROGRAM   a quorvik build: NAME is x86-64 or i386 and must match the
+#                  program's ELF header; or korvane-reset=PROGRAM, an x86-64
+#                  korvane-reset, which the guest runs as unprivileged users
 #
-# The guest has COM1 at 0x3F8 (null backend) and a parallel port at 0x378;
-# its console and the results leave through two PCI serial ports, so that only
-# quorvik drives the UART under test.
+# The guest has COM1 at 0x3F8 (null backend, the kernel's 8250 driver on
+# ttyS0), a parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
+# controller; its console and the results leave through two PCI serial
+# ports. quorvik's register checks come before korvane-reset opens COM1
+# through the driver, and the driver touches the UART only while a program
+# has ttyS0 open, so the two never drive it at the same time.
 set -euo pipefail
 
 fail() {
@@ -22,7 +39,12 @@ fail() {
     exit 1
 }
 
-[ $# -ge 3 ] || fail "usage: run.sh WORK_FOLDER PORT_REGISTER NAME=QUORVIK..."
+benchmark=no
+if [ "${1-}" = --benchmark ]; then
+    benchmark=yes
+    shift
+fi
+[ $# -ge 3 ] || fail "usage: run.sh [--benchmark] WORK_FOLDER PORT_REGISTER NAME=PROGRAM..."
 work=$1
 port_register=$2
 shift 2
@@ -73,8 +95,22 @@ mkdir -p "$root"/{bin,dev,etc,proc,sys,tmp,korvane}
 cp /bin/busybox "$root/bin/busybox"
 ln -s busybox "$root/bin/sh"
 cp "$here/guest_init.sh" "$root/init"
-printf 'root:x:0:0:root:/:/bin/sh\nnobody:x:65534:65534:nobody:/:/bin/sh\n' >"$root/etc/passwd"
-printf 'root:x:0:\nnogroup:x:65534:\n' >"$root/etc/group"
+# board: a user whom Debian lets use serial and parallel ports; stranger: one
+# without those groups.
+cat >"$root/etc/passwd" <<'EOF_PASSWD'
+root:x:0:0:root:/:/bin/sh
+nobody:x:65534:65534:nobody:/:/bin/sh
+board:x:1000:1000:board:/:/bin/sh
+stranger:x:1001:1001:stranger:/:/bin/sh
+EOF_PASSWD
+cat >"$root/etc/group" <<'EOF_GROUP'
+root:x:0:
+lp:x:7:board
+dialout:x:20:board
+board:x:1000:
+stranger:x:1001:
+nogroup:x:65534:
+EOF_GROUP
 
 # Static programs only, or binaries whose libraries come along: the guest has
 # no other library.
@@ -85,23 +121,36 @@ is_static /bin/busybox || fail "/bin/busybox is not static (package busybox-stat
 is_static "$port_register" || fail "$port_register is not static"
 cp "$port_register" "$root/korvane/port_register"
 
-# The modules and a modules.dep of them alone, for busybox's modprobe.
-wanted="parport parport_pc lp"
+# The modules and a modules.dep of them alone, for busybox's modprobe. A line
+# of modules.dep names every module that the module needs, so the lines of
+# the wanted modules and of those bring everything.
+wanted="parport parport_pc lp ppdev xhci-pci ftdi_sio"
+declare -A taken=()
 mkdir -p "$root/$modules"
 for module in $wanted; do
     line=$(grep -E "^[^:]*/$module\.ko:" "$modules/modules.dep") || fail "$module.ko missing from $modules/modules.dep"
     for file in ${line/:/ }; do
-        name=$(basename "$file" .ko)
-        [[ " $wanted " == *" $name "* ]] || fail "$module.ko needs $file, which the test does not bring"
+        [ -z "${taken[$file]-}" ] || continue
+        taken[$file]=yes
+        grep -E "^$file:" "$modules/modules.dep" >>"$root/$modules/modules.dep"
+        mkdir -p "$root/$modules/$(dirname "$file")"
+        cp "$modules/$file" "$root/$modules/$file"
     done
-    echo "$line" >>"$root/$modules/modules.dep"
-    mkdir -p "$root/$modules/$(dirname "${line%%:*}")"
-    cp "$modules/${line%%:*}" "$root/$modules/${line%%:*}"
 done
 
-# The quorvik builds, each with the shared libraries it was linked against.
-# ldd only lists them: the dynamic loader resolves the program's libraries
-# without starting it.
+# Copies a program into the guest with the shared libraries it was linked
+# against. ldd only lists them: the dynamic loader resolves the program's
+# libraries without starting it.
+copy_program() {
+    local program=$1 target=$2 library
+    mkdir -p "$root$(dirname "$target")"
+    cp "$program" "$root$target"
+    while read -r library; do
+        [ -e "$root$library" ] || { mkdir -p "$root$(dirname "$library")" && cp -L "$library" "$root$library"; }
+    done < <(ldd "$program" | sed -n 's/^.*=> \(\/[^ ]*\) .*$/\1/p; s/^[[:space:]]*\(\/[^ ]*\) (.*$/\1/p')
+}
+
+# The quorvik builds and korvane-reset.
 builds=()
 for argument in "$@"; do
     name=${argument%%=*}
@@ -109,37 +158,82 @@ for argument in "$@"; do
     [ -f "$program" ] || fail "$program: no such file"
     elf=$(od -An -tx1 -j 4 -N 1 "$program" | tr -d ' ')/$(number_at "$program" 18 2)
     case "$name:$elf" in
-        x86-64:02/62 | i386:01/3) ;;
+        x86-64:02/62 | i386:01/3 | korvane-reset:02/62) ;;
         *) fail "$program is not a $name program (ELF class/machine $elf)" ;;
     esac
-    mkdir -p "$root/korvane/$name"
-    cp "$program" "$root/korvane/$name/quorvik"
-    while read -r library; do
-        [ -e "$root$library" ] || { mkdir -p "$root$(dirname "$library")" && cp -L "$library" "$root$library"; }
-    done < <(ldd "$program" | sed -n 's/^.*=> \(\/[^ ]*\) .*$/\1/p; s/^[[:space:]]*\(\/[^ ]*\) (.*$/\1/p')
-    builds+=("$name=/korvane/$name/quorvik")
+    if [ "$name" = korvane-reset ]; then
+        copy_program "$program" /korvane/korvane-reset
+    else
+        copy_program "$program" "/korvane/$name/quorvik"
+        builds+=("$name=/korvane/$name/quorvik")
+    fi
 done
 printf '%s\n' "${builds[@]}" >"$root/builds"
 chmod -R u=rwX,go=rX "$root"
 chmod 0755 "$root/init" "$root/bin/busybox" "$root/korvane/port_register" "$root"/korvane/*/quorvik
+[ ! -e "$root/korvane/korvane-reset" ] || chmod 0755 "$root/korvane/korvane-reset"
 chmod 1777 "$root/tmp"
 (cd "$root" && find . | LC_ALL=C sort | cpio -o -H newc -R 0:0 --quiet) >"$work/initramfs.cpio"
 
 # --- the run
 console=$work/console.log
 results=$work/results.log
-rm -f "$console" "$results"
+trace=$work/trace.log
+monitor=$work/monitor
+unplugged=$work/unplugged-at
+rm -f "$console" "$results" "$trace" "$unplugged" "$monitor.in" "$monitor.out"
+mkfifo "$monitor.in" "$monitor.out"
+mode_word=
+time_limit=200
+if [ "$benchmark" = yes ]; then
+    # idle=poll: an idle guest spins instead of halting. Waking a halted
+    # emulated processor goes through QEMU's host timers and adds about
+    # 0.3 ms to every wait longer than a few ms, which says nothing about the
+    # programs' own timing.
+    mode_word="korvane_benchmark idle=poll"
+    time_limit=500
+fi
 echo "emulated PC: kernel $release, builds: ${builds[*]}"
 boot_started=$SECONDS
-qemu_status=0
-timeout 150 qemu-system-x86_64 \
+timeout "$time_limit" qemu-system-x86_64 \
     -machine pc -accel tcg -m 256 -nodefaults -display none -no-reboot \
     -kernel "$vmlinux" -initrd "$work/initramfs.cpio" \
-    -append "console=ttyS4 8250.nr_uarts=8 panic=-1 quiet korvane_emulated_pc" \
+    -append "console=ttyS4 8250.nr_uarts=8 panic=-1 quiet korvane_emulated_pc $mode_word" \
     -serial null -parallel null \
     -chardev file,id=console,path="$console" -device pci-serial,chardev=console \
     -chardev file,id=results,path="$results" -device pci-serial,chardev=results \
-    </dev/null || qemu_status=$?
+    -device qemu-xhci,id=xhci -chardev null,id=adapter-line \
+    -device usb-serial,id=adapter,chardev=adapter-line,bus=xhci.0,always-plugged=on \
+    -chardev pipe,id=monitor,path="$monitor" -mon chardev=monitor,mode=readline \
+    -msg timestamp=on -D "$trace" \
+    -trace usb_serial_handle_control -trace serial_write -trace parallel_ioport_write \
+    </dev/null &
+qemu=$!
+# Nothing reads the monitor's answers but this, so that QEMU never blocks on them.
+cat "$monitor.out" >"$work/monitor.log" &
+monitor_reader=$!
+
+# The adapter is unplugged once the guest has opened the unplug run (0xEE)
+# and the adapter has switched DTR off in it: in the middle of the pulse.
+unplug_during_pulse() {
+    while kill -0 "$qemu" 2>/dev/null; do
+        if awk 'index($0, "addr 0x07 val 0xee") { opened = 1 }
+                opened && /control 0x4001, value 0x100$/ { found = 1; exit }
+                END { exit !found }' "$trace" 2>/dev/null; then
+            sleep 0.3
+            date +%s.%6N >"$unplugged"
+            echo "device_del adapter" >"$monitor.in"
+            return
+        fi
+        sleep 0.05
+    done
+}
+unplug_during_pulse &
+unplugger=$!
+qemu_status=0
+wait "$qemu" || qemu_status=$?
+kill "$unplugger" "$monitor_reader" 2>/dev/null || true
+wait "$unplugger" "$monitor_reader" 2>/dev/null || true
 booted_for=$((SECONDS - boot_started))
 
 [ -f "$results" ] || : >"$results"
@@ -155,9 +249,43 @@ else
     problems+=("the guest did not finish its checks")
 fi
 ! grep -q '^FAILED' "$results" || problems+=("FAILED lines in the results")
-for build in "${builds[@]}"; do
-    grep -qx "finished ${build%%=*}" <(tr -d '\r' <"$results") || problems+=("the ${build%%=*} build's checks did not all run")
+finished=("${builds[@]%%=*}")
+[ ! -e "$root/korvane/korvane-reset" ] || finished+=(korvane-reset)
+[ "$benchmark" = no ] || finished=(benchmark)
+for part in "${finished[@]}"; do
+    grep -qx "finished $part" <(tr -d '\r' <"$results") || problems+=("the checks of $part did not all run")
 done
+
+# --- what the hardware saw
+[ -f "$trace" ] || : >"$trace"
+awk -f "$here/pulse_trace.awk" -v unplugged_at="$(cat "$unplugged" 2>/dev/null || true)" \
+    <(tr -d '\r' <"$results") "$trace" >"$work/trace-checks.log"
+grep -v '^measured ' "$work/trace-checks.log" | sed 's/^/  trace: /'
+trace_summary=$(tail -n 1 "$work/trace-checks.log")
+if [[ "$trace_summary" =~ ^trace\ checks:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    [ "${BASH_REMATCH[2]}" -eq 0 ] || problems+=("${BASH_REMATCH[2]} trace checks failed")
+    [ "${BASH_REMATCH[1]}" -gt 0 ] || problems+=("no trace check passed")
+else
+    problems+=("the trace was not checked")
+fi
+
+# Benchmark: overshoot of the recorded pulse widths over the width asked,
+# by path and width, in ms.
+if [ "$benchmark" = yes ]; then
+    echo
+    echo "| path | width | pulses | min | median | max overshoot (ms) |"
+    echo "|---|---:|---:|---:|---:|---:|"
+    grep '^measured ' "$work/trace-checks.log" | awk '{ print $2, $3, $4 - $3 }' |
+        sort -k1,1 -k2,2n -k3,3g | awk '
+            function row() {
+                if (n > 0) printf "| %s | %d ms | %d | %.3f | %.3f | %.3f |\n", path, width, n, v[1],
+                    (n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2), v[n]
+            }
+            $1 != path || $2 != width { row(); path = $1; width = $2; n = 0 }
+            { v[++n] = $3 }
+            END { row() }'
+    echo
+fi
 
 if [ "${#problems[@]}" -ne 0 ]; then
     echo "--- guest console ($console):"

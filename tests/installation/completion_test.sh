@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source /usr/share/bash-completion/bash_completion
 source "$root/mardeluk/completion.bash"
 source "$root/quorvik/completion.bash"
+source "$root/korvane-reset/completion.bash"
 
 failures=0
 # offered COMMAND-LINE EXPECTED: the words offered for the last word of the
@@ -41,6 +42,21 @@ check "quorvik /dev/c" "/dev/cua0 /dev/cua1 /dev/cua2 /dev/cua3"
 check "quorvik /dev/lp1" "/dev/lp1"
 check "quorvik x" ""
 check "quorvik ttyS0 " ""
+# korvane-reset: options, --line values, and the ports of a /dev of the test's own.
+_korvane_reset_dev=$(mktemp -d)
+trap 'rm -rf "$_korvane_reset_dev"' EXIT
+mkdir -p "$_korvane_reset_dev/serial/by-id"
+touch "$_korvane_reset_dev"/{ttyUSB0,ttyUSB1,ttyS0,parport0,null,ttyprintk}
+ln -s ../../ttyUSB0 "$_korvane_reset_dev/serial/by-id/usb-FTDI_A1-if00-port0"
+check "korvane-reset --" "--help --line= --list --version"
+check "korvane-reset --li" "--line= --list"
+check "korvane-reset --line=" "both dtr rts"
+check "korvane-reset --line=r" "rts"
+check "korvane-reset " "lp0 lp1 lp2 null parport0 ttyS0 ttyUSB0 ttyUSB1"
+check "korvane-reset ttyU" "ttyUSB0 ttyUSB1"
+check "korvane-reset --line=rts /dev/s" "/dev/serial/by-id/usb-FTDI_A1-if00-port0"
+check "korvane-reset /dev/p" "/dev/parport0"
+check "korvane-reset ttyUSB0 " ""
 check "mardeluk " ""
 check "mardeluk 9600 " "BA BG D1 T1 T2"
 check "mardeluk 9600 T" "T1 T2"

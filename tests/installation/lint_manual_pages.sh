@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Both manual pages must pass mandoc's and groff's checks without a warning.
+# Every manual page must pass mandoc's and groff's checks without a warning.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 status=0
-for page in "$root/mardeluk/mardeluk.1" "$root/quorvik/quorvik.1"; do
+for page in "$root/mardeluk/mardeluk.1" "$root/quorvik/quorvik.1" "$root/korvane-reset/korvane-reset.1"; do
     if ! mandoc -T lint -W warning "$page"; then
         status=1
     fi

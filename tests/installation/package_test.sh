@@ -35,10 +35,13 @@ expect_files() {  # folder file...
 installed_files=(
     bin/mardeluk
     bin/quorvik
+    bin/korvane-reset
     share/man/man1/mardeluk.1.gz
     share/man/man1/quorvik.1.gz
+    share/man/man1/korvane-reset.1.gz
     share/bash-completion/completions/mardeluk
     share/bash-completion/completions/quorvik
+    share/bash-completion/completions/korvane-reset
     share/doc/korvane-host-tools/copyright
     share/doc/korvane-host-tools/changelog.gz
 )
@@ -81,12 +84,17 @@ grep -q '^resulting baudrate:          9600.0 Baud$' out || fail "mardeluk print
 grep -q $'^\tCHARTIME   EQU 0102H$' korvane.inc || fail "korvane.inc is not complete"
 quorvik_output=$(quorvik null 1 2>&1) || fail "quorvik null 1 from PATH failed"
 [ -z "$quorvik_output" ] || fail "quorvik null 1 printed: $quorvik_output"
+reset_output=$(korvane-reset null 1 2>&1) || fail "korvane-reset null 1 from PATH failed"
+[ -z "$reset_output" ] || fail "korvane-reset null 1 printed: $reset_output"
+[ "$(man -w korvane-reset)" = /usr/share/man/man1/korvane-reset.1.gz ] || fail "man -w korvane-reset: $(man -w korvane-reset 2>&1)"
 [ "$(man -w mardeluk)" = /usr/share/man/man1/mardeluk.1.gz ] || fail "man -w mardeluk: $(man -w mardeluk 2>&1)"
 [ "$(man -w quorvik)" = /usr/share/man/man1/quorvik.1.gz ] || fail "man -w quorvik: $(man -w quorvik 2>&1)"
 # bash-completion loads a completion on demand from its folder by the command's name.
 bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader quorvik; complete -p quorvik' \
     | grep -q -- '-F _quorvik quorvik' || fail "bash-completion does not load the quorvik completion"
-echo "ok: installed with dpkg -i; mardeluk and quorvik run from PATH, man finds both pages"
+bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader korvane-reset; complete -p korvane-reset' \
+    | grep -q -- '-F _korvane_reset korvane-reset' || fail "bash-completion does not load the korvane-reset completion"
+echo "ok: installed with dpkg -i; all three programs run from PATH, man finds every page"
 
 cd /
 dpkg -r "$package" > /dev/null

@@ -215,6 +215,14 @@ TEST(QuorvikProgram, NullPortOnlyWaits)
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.exitStatus, 0);
     }
+    // SIGTERM during the wait ends quorvik by that signal, silently.
+    {
+        ScratchDirectory scratch;
+        const ProgramRun run = runProgram(
+            "/bin/sh", {"-c", "\"$0\" null 20000 2>err & sleep 0.2; kill -TERM $!; wait $!; echo $?; cat err", QUORVIK_PROGRAM},
+            scratch.path());
+        EXPECT_EQ(run.out, "143\n");
+    }
     // No privilege is needed for it.
     ProgramRun run{};
     if (!runWithoutIoPrivilege({"/dev/null", "20"}, run)) {

@@ -1,0 +1,152 @@
+#include "command_line.h"
+
+#include <getopt.h>
+
+#include "pulse_width.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int lineOption = 1000;
+
+const option longOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {"list", no_argument, nullptr, 'l'},
+    {"line", required_argument, nullptr, lineOption},
+    {nullptr, 0, nullptr, 0},
+};
+
+struct LineName {
+    const char* name;
+    PulseLines lines;
+};
+
+const LineName lineNames[] = {
+    {"dtr", PulseLines::Dtr},
+    {"rts", PulseLines::Rts},
+    {"both", PulseLines::Both},
+};
+
+CommandLine failure(const std::string& text)
+{
+    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, "",
+                       defaultPulseWidth};
+}
+
+bool readLines(const std::string& text, PulseLines& lines)
+{
+    for (const LineName& entry : lineNames) {
+        if (text == entry.name) {
+            lines = entry.lines;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+CommandLine readCommandLine(int argc, char* argv[])
+{
+    CommandLine result{Request::Run, "", PulseLines::Dtr, "", defaultPulseWidth};
+    bool help = false;
+    bool version = false;
+    bool list = false;
+    std::string firstError;
+
+    // 0 starts getopt afresh (it keeps state between calls); ":" first makes
+    // it report a missing option argument apart from an unknown option, and
+    // opterr = 0 keeps its own messages off standard error.
+    optind = 0;
+    opterr = 0;
+    int option = 0;
+    while ((option = getopt_long(argc, argv, ":hVl", longOptions, nullptr)) != -1) {
+        const std::string typed = argv[optind - 1] != nullptr ? argv[optind - 1] : "";
+        if (option == 'h') {
+            help = true;
+        } else if (option == 'V') {
+            version = true;
+        } else if (option == 'l') {
+            list = true;
+        } else if (option == lineOption) {
+            if (!readLines(optarg, result.lines) && firstError.empty()) {
+                firstError = std::string("invalid line: ") + optarg + " (dtr, rts or both)";
+            }
+        } else if (option == ':' && firstError.empty()) {
+            firstError = "option " + typed + " needs a value";
+        } else if (firstError.empty()) {
+            firstError = optopt != 0 ? std::string("unknown option: -") + static_cast<char>(optopt)
+                                     : "unknown option: " + typed;
+        }
+    }
+    if (help) {
+        result.request = Request::Help;
+        return result;
+    }
+    if (version) {
+        result.request = Request::Version;
+        return result;
+    }
+    if (!firstError.empty()) {
+        return failure(firstError);
+    }
+    const std::vector<std::string> operands(argv + optind, argv + argc);
+    if (list) {
+        if (!operands.empty()) {
+            return failure("--list takes no port: " + operands[0]);
+        }
+        result.request = Request::List;
+        return result;
+    }
+    if (operands.empty()) {
+        return failure("no port given");
+    }
+    if (operands.size() > 2) {
+        return failure("too many arguments: " + operands[2]);
+    }
+    result.port = operands[0];
+    if (operands.size() == 2 && !readPulseWidth(operands[1], result.pulseWidth)) {
+        return failure("invalid pulse width: " + operands[1] + " (1 to 65535 ms)");
+    }
+    return result;
+}
+
+std::vector<std::string> helpLines()
+{
+    return {
+        "Usage: korvane-reset [OPTIONS] PORT [WIDTH]",
+        "Resets a KORVANE target board with a pulse on a serial port's modem lines",
+        "or a parallel port's data lines, through the kernel's drivers.",
+        "",
+        "  PORT   a device such as /dev/ttyUSB0, /dev/ttyACM0, /dev/ttyS0,",
+        "         /dev/parport0 or a link below /dev/serial/by-id/; a bare name",
+        "         such as ttyUSB0 is looked up in /dev; lp0 to lp2 are /dev/parport0",
+        "         to 2, cua0 to cua3 are /dev/ttyS0 to 3; null only waits",
+        "  WIDTH  the pulse width in milliseconds, 1 to 65535 (default 50);",
+        "         $ introduces a hexadecimal number, % a binary one",
+        "",
+        "Options:",
+        "      --line=dtr|rts|both  the lines switched off for the pulse (default",
+        "                           dtr); afterwards DTR and RTS are both on",
+        "  -l, --list               list this machine's serial and parallel ports",
+        "  -h, --help               show this help and exit",
+        "  -V, --version            show the version and exit",
+        "",
+        "A run that succeeds prints nothing. Exit status: 0 after the pulse, 1",
+        "after an error. See korvane-reset(1) for wiring and troubleshooting.",
+    };
+}
+
+std::vector<std::string> versionLines()
+{
+    return {std::string(programName) + " (KORVANE host tools) " + KORVANE_VERSION};
+}
+
+std::string errorLine(const std::string& text)
+{
+    return std::string(programName) + ": " + text;
+}

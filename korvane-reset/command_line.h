@@ -1,0 +1,33 @@
+// The command line of korvane-reset, GNU style: options through getopt_long,
+// then PORT and an optional WIDTH. Also the help and version texts. Pure:
+// nothing here prints.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pulse.h"
+
+constexpr const char* programName = "korvane-reset";
+
+enum class Request { Help, Version, List, Run, Fail };
+
+struct CommandLine {
+    Request request;
+    std::string errorText;  // for Fail: the message, with the hint to --help
+    PulseLines lines;       // --line, DTR by default
+    std::string port;       // PORT as typed
+    uint16_t pulseWidth;    // milliseconds
+};
+
+// Reads argv as getopt_long does (it may reorder argv); argv[0] is the
+// program's name and is not used. --help wins over every other request,
+// then --version, then --list.
+CommandLine readCommandLine(int argc, char* argv[]);
+
+std::vector<std::string> helpLines();
+std::vector<std::string> versionLines();
+
+// "korvane-reset: " + text, the form of every error line.
+std::string errorLine(const std::string& text);

@@ -1,0 +1,108 @@
+// korvane-reset: resets the target board with a pulse through the kernel's
+// serial or parallel port driver, so that USB adapters work, on any
+// architecture and without root. The run order, every line it prints and its
+// exit statuses live here.
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "command_line.h"
+#include "line_output.h"
+#include "messages.h"
+#include "millisecond_wait.h"
+#include "port_names.h"
+#include "pulse.h"
+#include "system_ports.h"
+
+namespace {
+
+constexpr int exitSuccess = 0;
+constexpr int exitFailure = 1;  // also when the line itself could not be written
+
+[[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
+{
+    for (const std::string& line : lines) {
+        if (!writeLine(descriptor, line)) {
+            _exit(exitFailure);
+        }
+    }
+    _exit(status);
+}
+
+[[noreturn]] void fail(const std::string& text)
+{
+    finish(STDERR_FILENO, {errorLine(text)}, exitFailure);
+}
+
+// A signal caught during the run ends it once the lines are back at rest,
+// silently, as the signal would have ended it.
+void endIfSignalled()
+{
+    if (caughtEndingSignal() != 0) {
+        endBySignal(caughtEndingSignal());
+    }
+}
+
+PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLine& commandLine)
+{
+    int descriptor = -1;
+    const int error = openPort(path, descriptor);
+    if (error != 0) {
+        fail(openFailureText(error, path, deviceOwner(path)));
+    }
+    PulseReport report{};
+    if (use == DeviceUse::Parallel) {
+        ParallelIoctls driver(descriptor);
+        report = pulseParallel(driver, commandLine.pulseWidth);
+    } else {
+        SerialIoctls driver(descriptor);
+        report = pulseSerial(driver, commandLine.lines, commandLine.pulseWidth);
+    }
+    // HUPCL is off, so closing leaves DTR and RTS on.
+    close(descriptor);
+    return report;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    switch (commandLine.request) {
+    case Request::Help:
+        finish(STDOUT_FILENO, helpLines(), exitSuccess);
+    case Request::Version:
+        finish(STDOUT_FILENO, versionLines(), exitSuccess);
+    case Request::Fail:
+        fail(commandLine.errorText);
+    case Request::List: {
+        const std::vector<std::string> lines = listedPortLines();
+        finish(STDOUT_FILENO, lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines,
+               exitSuccess);
+    }
+    case Request::Run:
+        break;
+    }
+
+    // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
+    watchEndingSignals();
+    const PortTarget target = resolvePortName(commandLine.port);
+    if (target.onlyWait) {
+        waitMilliseconds(commandLine.pulseWidth);
+        endIfSignalled();
+        return exitSuccess;
+    }
+    const DeviceUse use = judgeDevice(deviceFacts(target.path));
+    if (use == DeviceUse::Missing) {
+        fail(noSuchPortText(target.path));
+    }
+    if (use == DeviceUse::NotAPort) {
+        fail(notModemPortText(target.path));
+    }
+    const PulseReport report = pulseDevice(target.path, use, commandLine);
+    endIfSignalled();
+    if (report.outcome != PulseOutcome::Done) {
+        fail(pulseFailureText(report, target.path));
+    }
+    return exitSuccess;
+}

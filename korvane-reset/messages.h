@@ -1,0 +1,22 @@
+// The texts of korvane-reset's error lines about a port: one line that says
+// what is wrong and, where the user can do something, what to do. Pure.
+#pragma once
+
+#include <string>
+
+#include "pulse.h"
+
+// Who may open a device, for the advice after a refused open.
+struct DeviceOwner {
+    std::string group;   // the device's group by name ("" when unknown)
+    bool groupMayOpen;   // the group has read and write permission
+};
+
+std::string noSuchPortText(const std::string& path);
+std::string notModemPortText(const std::string& path);
+
+// The text for an errno of opening the device.
+std::string openFailureText(int error, const std::string& path, const DeviceOwner& owner);
+
+// The text for a pulse that did not end with Done or Interrupted.
+std::string pulseFailureText(const PulseReport& report, const std::string& path);

@@ -1,0 +1,50 @@
+// The lines of --list: which serial and parallel ports this machine has,
+// what each is, its stable name below /dev/serial/by-id, and whether the
+// user may open it. Pure: the texts read from sysfs and /dev come in as
+// arguments.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What sysfs tells of one entry of /sys/class/tty, as read.
+struct TtyFacts {
+    std::string name;            // "ttyUSB0"
+    bool hasDevice;              // a "device" link: hardware, not a console or pty
+    bool hasUartType;            // the serial core's "type" attribute exists
+    std::string uartType;        // its text; "0" when no UART answers there
+    std::string usbVendor;       // idVendor, idProduct and product of the
+    std::string usbProduct;      // USB device the port belongs to, if any
+    std::string usbProductName;
+};
+
+struct ListedPort {
+    std::string device;       // "/dev/ttyUSB0"
+    std::string description;  // "USB serial 0403:6001 FT232R USB UART"
+};
+
+// A symbolic link below /dev/serial/by-id and the text it points to.
+struct StableLink {
+    std::string path;
+    std::string target;  // as readlink gives it, "../../ttyUSB0"
+};
+
+struct AccessFacts {
+    bool present;        // /dev has the device file
+    bool mayOpen;        // for reading and writing, by this user
+    std::string group;   // the file's group by name
+};
+
+// The serial ports worth listing (hardware with a UART or a USB device
+// behind it) and the parallel ports, in natural order of their names
+// (ttyS2 before ttyS10), serial ports first.
+std::vector<ListedPort> portsToList(const std::vector<TtyFacts>& ttys, const std::vector<std::string>& parallelNames);
+
+// The first link that points to the device, or "".
+std::string stableNameFor(const std::string& device, const std::vector<StableLink>& links);
+
+// device, stable name (or "-"), description and access, separated by tabs.
+std::string listLine(const ListedPort& port, const std::string& stableName, const AccessFacts& access);
+
+// True when `left` comes before `right` with digit runs compared as numbers.
+bool naturalLess(const std::string& left, const std::string& right);

@@ -1,0 +1,147 @@
+#include "pulse.h"
+
+#include <cerrno>
+
+namespace {
+
+bool meansGone(int error)
+{
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
+PulseReport failure(int error, const char* step)
+{
+    return PulseReport{meansGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
+}
+
+// The first call on the port tells what the file behind it is.
+PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step)
+{
+    if (error == ENOTTY || error == EINVAL) {
+        return PulseReport{notThisKind, error, ""};
+    }
+    if (meansGone(error)) {
+        return PulseReport{PulseOutcome::NoDevice, error, ""};
+    }
+    return failure(error, step);
+}
+
+PulseReport done()
+{
+    return PulseReport{PulseOutcome::Done, 0, ""};
+}
+
+PulseReport interrupted(int signal)
+{
+    return PulseReport{PulseOutcome::Interrupted, signal, ""};
+}
+
+PulseReport readBackFailed()
+{
+    return PulseReport{PulseOutcome::ReadBackFailed, 0, ""};
+}
+
+// The port's settings before the pulse: HUPCL off, or the board would be
+// held in reset as soon as the port is closed.
+int keepLinesAfterClose(SerialDriver& driver)
+{
+    bool hangupOnClose = false;
+    const int error = driver.readHangupOnClose(hangupOnClose);
+    if (error != 0 || !hangupOnClose) {
+        return error;
+    }
+    return driver.clearHangupOnClose();
+}
+
+}  // namespace
+
+int linesOf(PulseLines lines)
+{
+    switch (lines) {
+    case PulseLines::Rts:
+        return rtsLine;
+    case PulseLines::Both:
+        return dtrLine | rtsLine;
+    case PulseLines::Dtr:
+        break;
+    }
+    return dtrLine;
+}
+
+PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t milliseconds)
+{
+    int present = 0;
+    int error = driver.readModemLines(present);
+    if (error != 0) {
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
+    }
+    error = keepLinesAfterClose(driver);
+    if (error != 0) {
+        return failure(error, "clearing HUPCL");
+    }
+    if (driver.endingSignal() != 0) {
+        return interrupted(driver.endingSignal());
+    }
+    error = driver.switchOff(linesOf(lines));
+    if (error != 0) {
+        return failure(error, "switching the lines off");
+    }
+    const WaitResult waited = driver.wait(milliseconds);
+    // Back to rest first, whatever ended the wait.
+    error = driver.switchOn(restLines);
+    if (waited.end == WaitEnd::CheckFailed) {
+        return failure(waited.detail, "waiting");
+    }
+    if (waited.end == WaitEnd::EndingSignal) {
+        return interrupted(waited.detail);
+    }
+    if (error != 0) {
+        return failure(error, "switching the lines on");
+    }
+    int after = 0;
+    error = driver.readModemLines(after);
+    if (error != 0) {
+        return failure(error, "reading the lines back");
+    }
+    return (after & restLines) == restLines ? done() : readBackFailed();
+}
+
+PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
+{
+    int error = driver.claim();
+    if (error == EBUSY) {
+        return PulseReport{PulseOutcome::Busy, error, ""};
+    }
+    if (error != 0) {
+        return firstCallFailure(error, PulseOutcome::NotParallelPort, "claiming the port");
+    }
+    PulseReport report = done();
+    if (driver.endingSignal() != 0) {
+        report = interrupted(driver.endingSignal());
+    } else if ((error = driver.setDataForward()) != 0) {
+        report = failure(error, "switching the data lines to output");
+    } else if ((error = driver.writeData(parallelPulsePattern)) != 0) {
+        report = failure(error, "writing the data lines");
+    } else {
+        const WaitResult waited = driver.wait(milliseconds);
+        uint8_t duringPulse = 0;
+        const int readError = waited.end == WaitEnd::Elapsed ? driver.readData(duringPulse) : 0;
+        error = driver.writeData(parallelRestPattern);
+        uint8_t afterPulse = 0;
+        if (waited.end == WaitEnd::CheckFailed) {
+            report = failure(waited.detail, "waiting");
+        } else if (waited.end == WaitEnd::EndingSignal) {
+            report = interrupted(waited.detail);
+        } else if (readError != 0 || error != 0) {
+            report = failure(readError != 0 ? readError : error, "writing and reading the data lines");
+        } else if (duringPulse != parallelPulsePattern) {
+            report = readBackFailed();
+        } else if ((error = driver.readData(afterPulse)) != 0) {
+            report = failure(error, "reading the data lines back");
+        } else if (afterPulse != parallelRestPattern) {
+            report = readBackFailed();
+        }
+    }
+    driver.release();
+    return report;
+}

@@ -1,0 +1,80 @@
+// The reset pulse through a port's driver: on the modem lines of a serial
+// port, or on the data lines of a parallel port through ppdev. The sequences
+// and every decision live here; the driver calls come through a narrow seam,
+// so the program drives them with ioctls and the tests with a script.
+#pragma once
+
+#include <cstdint>
+
+#include "millisecond_wait.h"
+
+// The modem lines, as TIOCMGET, TIOCMBIC and TIOCMBIS count them.
+constexpr int dtrLine = 0x002;  // TIOCM_DTR
+constexpr int rtsLine = 0x004;  // TIOCM_RTS
+constexpr int restLines = dtrLine | rtsLine;
+
+// Which lines go off for the pulse; after it DTR and RTS are both on.
+enum class PulseLines { Dtr, Rts, Both };
+int linesOf(PulseLines lines);
+
+// The parallel port's data lines during and after the pulse.
+constexpr uint8_t parallelPulsePattern = 0x55;
+constexpr uint8_t parallelRestPattern = 0xAA;
+
+// Every call gives 0 or an errno.
+class SerialDriver {
+public:
+    virtual ~SerialDriver() = default;
+    virtual int readModemLines(int& lines) = 0;    // TIOCMGET
+    virtual int readHangupOnClose(bool& on) = 0;   // HUPCL of the port's settings
+    virtual int clearHangupOnClose() = 0;          // the settings again, without HUPCL
+    virtual int switchOff(int lines) = 0;          // TIOCMBIC
+    virtual int switchOn(int lines) = 0;           // TIOCMBIS
+    // The signal that asked the program to end so far, or 0 (see
+    // millisecond_wait.h); looked at once more just before the pulse.
+    virtual int endingSignal() = 0;
+    virtual WaitResult wait(uint16_t milliseconds) = 0;
+};
+
+class ParallelDriver {
+public:
+    virtual ~ParallelDriver() = default;
+    virtual int claim() = 0;                    // PPCLAIM, EBUSY when another driver keeps it
+    virtual int setDataForward() = 0;           // PPDATADIR
+    virtual int writeData(uint8_t value) = 0;   // PPWDATA
+    virtual int readData(uint8_t& value) = 0;   // PPRDATA
+    virtual int release() = 0;                  // PPRELEASE
+    virtual int endingSignal() = 0;
+    virtual WaitResult wait(uint16_t milliseconds) = 0;
+};
+
+enum class PulseOutcome {
+    Done,
+    NotModemPort,    // the file has no modem lines: a pseudo terminal, a plain file
+    NoDevice,        // the first call found no device behind the file: a legacy
+                     // ttyS without a UART, an adapter unplugged before the run
+    NotParallelPort, // the file does not take the parallel port's calls
+    Busy,            // another driver holds the parallel port
+    Disappeared,     // the device went away (EIO, ENODEV, ENXIO): an adapter unplugged
+    ReadBackFailed,  // the lines did not read back as written
+    Interrupted,     // an ending signal; the lines are back at rest unless it came before the pulse
+    Failed,          // any other errno of a driver call
+};
+
+struct PulseReport {
+    PulseOutcome outcome;
+    int detail;        // the errno, or for Interrupted the signal number
+    const char* step;  // for Failed: what the program was doing
+};
+
+// Checks that the port has modem lines, clears HUPCL so that DTR and RTS
+// stay on after the port is closed, switches the pulse lines off, waits,
+// switches DTR and RTS on and reads them back. Whatever ends the wait, the
+// lines are switched on again before the report.
+PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t milliseconds);
+
+// Claims the port, sets the data lines to output, drives 0x55 for the pulse
+// width and 0xAA after it, and releases the port. Passes when the data
+// register read 0x55 at the end of the pulse and then 0xAA (the second read
+// only after the first matched).
+PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds);

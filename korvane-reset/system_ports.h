@@ -1,0 +1,59 @@
+// The machine's side of korvane-reset: opening a port, the driver calls of
+// the pulse as ioctls, what the file system and sysfs tell about a device,
+// and the facts behind --list. Linked only into the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "port_names.h"
+#include "pulse.h"
+
+// stat of the path, links followed, and the device's class in sysfs.
+DeviceFacts deviceFacts(const std::string& path);
+
+// The device's group and whether it may read and write it.
+DeviceOwner deviceOwner(const std::string& path);
+
+// Opens the port for reading and writing without making it the controlling
+// terminal and without waiting for carrier; never creates a file. Gives 0 or
+// the errno.
+int openPort(const std::string& path, int& descriptor);
+
+class SerialIoctls final : public SerialDriver {
+public:
+    explicit SerialIoctls(int descriptor) : descriptor_(descriptor) {}
+    int readModemLines(int& lines) override;
+    int readHangupOnClose(bool& on) override;
+    int clearHangupOnClose() override;
+    int switchOff(int lines) override;
+    int switchOn(int lines) override;
+    int endingSignal() override;
+    // Asks for the modem lines every interval, so that an adapter unplugged
+    // during a long pulse is reported at once.
+    WaitResult wait(uint16_t milliseconds) override;
+
+private:
+    int descriptor_;
+};
+
+class ParallelIoctls final : public ParallelDriver {
+public:
+    explicit ParallelIoctls(int descriptor) : descriptor_(descriptor) {}
+    // PPCLAIM waits for as long as another driver holds the port; after a
+    // second this gives EBUSY instead.
+    int claim() override;
+    int setDataForward() override;
+    int writeData(uint8_t value) override;
+    int readData(uint8_t& value) override;
+    int release() override;
+    int endingSignal() override;
+    WaitResult wait(uint16_t milliseconds) override;
+
+private:
+    int descriptor_;
+};
+
+// The lines of --list for this machine.
+std::vector<std::string> listedPortLines();

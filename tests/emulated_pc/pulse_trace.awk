@@ -1,0 +1,194 @@
+# Checks what the emulated hardware saw during the runs that the guest marked,
+# against what the guest says each run should have done.
+#
+#   awk -f pulse_trace.awk -v unplugged_at=SECONDS RESULTS TRACE
+#
+# RESULTS: the guest's results, with one line a marked run:
+#   window N DEVICE WIDTH MASK EXPECT LABEL...
+#     DEVICE  uart (the modem control register of COM1), ftdi (the adapter's
+#             modem control requests) or parport (the data register)
+#     WIDTH   the pulse width asked for, in ms
+#     MASK    the lines that go off: 1 DTR, 2 RTS, 3 both (parport: 3)
+#     EXPECT  pulse (a whole pulse), interrupted (a pulse ended early by a
+#             signal), gone (lines off, then the adapter unplugged: nothing
+#             more), none (no line touched at all)
+# TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
+# guest opens a run with 0xA5 (0xEE: the unplug run) and closes it with 0x5A
+# in COM1's scratch register.
+#
+# Prints "ok ..." or "FAILED ..." a run, "measured LABEL WIDTH MS" for every
+# whole pulse, and last "trace checks: N passed, M failed".
+
+function hexValue(text,    digits, value, i) {
+    digits = "0123456789abcdef"
+    text = tolower(text)
+    sub(/^0x/, "", text)
+    value = 0
+    for (i = 1; i <= length(text); i++) {
+        value = value * 16 + index(digits, substr(text, i, 1)) - 1
+    }
+    return value
+}
+
+function bit(value, weight) {
+    return int(value / weight) % 2
+}
+
+# The state of the lines as bits: 1 DTR on, 2 RTS on. A parallel port's
+# data register is "on" (3) with the rest pattern 0xAA and off with 0x55;
+# any other value counts as 4, which is neither.
+function linesOff(state, mask) {
+    return !((bit(mask, 1) && bit(state, 1)) || (bit(mask, 2) && bit(state, 2)))
+}
+
+function linesOn(state) {
+    return state == 3
+}
+
+function record(window, state, raw) {
+    count[window]++
+    eventTime[window, count[window]] = microseconds
+    eventState[window, count[window]] = state
+    eventRaw[window, count[window]] = raw
+}
+
+function pass(text) {
+    passed++
+    print "ok     " text
+}
+
+function fail(text) {
+    failed++
+    print "FAILED " text
+}
+
+FNR == NR {
+    sub(/\r$/, "")
+    if ($1 == "window") {
+        window = $2
+        device[window] = $3
+        asked[window] = $4
+        mask[window] = $5
+        expect[window] = $6
+        label[window] = $7
+        for (i = 8; i <= NF; i++) {
+            label[window] = label[window] " " $i
+        }
+        windows = window
+    }
+    next
+}
+
+{
+    at = index($0, "@")
+    colon = index($0, ":")
+    stamp = substr($0, at + 1, colon - at - 1)
+    split(stamp, parts, ".")
+    microseconds = parts[1] * 1000000 + parts[2]
+}
+
+/:serial_write write addr 0x07 val / {
+    value = hexValue($NF)
+    if (value == 165 || value == 238) {
+        current++
+        inside = 1
+        opened[current] = microseconds
+    } else if (value == 90 && inside) {
+        closed[current] = microseconds
+        inside = 0
+    }
+    next
+}
+
+/:serial_write write addr 0x04 val / {
+    if (inside && device[current] == "uart") {
+        value = hexValue($NF)
+        record(current, bit(value, 1) + 2 * bit(value, 2), $NF)
+    }
+    next
+}
+
+/:usb_serial_handle_control .* control 0x4001, value / {
+    # The FTDI modem request: the high byte says which lines it sets, the
+    # low byte to which level (bit 0 DTR, bit 1 RTS).
+    value = hexValue($NF)
+    for (weight = 1; weight <= 2; weight *= 2) {
+        if (bit(int(value / 256), weight)) {
+            adapter = adapter - bit(adapter, weight) * weight + bit(value % 256, weight) * weight
+        }
+    }
+    if (inside && device[current] == "ftdi") {
+        record(current, adapter, $NF)
+    }
+    next
+}
+
+/:parallel_ioport_write write .* addr 0x00 val / {
+    if (inside && device[current] == "parport") {
+        value = hexValue($NF)
+        record(current, value == 170 ? 3 : (value == 85 ? 0 : 4), $NF)
+    }
+    next
+}
+
+END {
+    if (current != windows) {
+        fail("the trace holds " current + 0 " marked runs, the guest reported " windows + 0)
+    }
+    for (w = 1; w <= windows; w++) {
+        n = count[w] + 0
+        sequence = ""
+        for (i = 1; i <= n; i++) {
+            sequence = sequence (i > 1 ? " " : "") eventRaw[w, i]
+        }
+        what = "run " w " (" label[w] ", " device[w] " " sequence ")"
+        if (!(w in closed)) {
+            fail(what ": never closed")
+            continue
+        }
+        # The pulse: the last time the lines went off.
+        pulse = 0
+        for (i = 1; i <= n; i++) {
+            if (linesOff(eventState[w, i], mask[w]) && (i == 1 || !linesOff(eventState[w, i - 1], mask[w]))) {
+                pulse = i
+            }
+        }
+        if (expect[w] == "none") {
+            if (n == 0) pass(what ": no line touched")
+            else fail(what ": lines touched")
+            continue
+        }
+        if (expect[w] == "gone") {
+            late = (closed[w] - unplugged_at * 1000000) / 1000000
+            if (pulse > 0 && pulse == n && unplugged_at != "" && late >= 0 && late <= 1.0) {
+                pass(what ": lines off, adapter unplugged, run over " sprintf("%.3f", late) " s after the unplug")
+            } else {
+                fail(what ": want lines off and nothing after, run over within 1 s of the unplug (" \
+                     (unplugged_at == "" ? "never unplugged" : sprintf("%.3f s", late)) ")")
+            }
+            continue
+        }
+        # Lines off, then DTR and RTS on with nothing in between, and
+        # nothing after that switches a line off again.
+        good = pulse > 0 && pulse < n && linesOn(eventState[w, pulse + 1])
+        for (i = pulse + 2; good && i <= n; i++) {
+            good = linesOn(eventState[w, i])
+        }
+        if (!good) {
+            fail(what ": want lines off, then DTR and RTS on, and on to the end")
+            continue
+        }
+        width = (eventTime[w, pulse + 1] - eventTime[w, pulse]) / 1000
+        shown = sprintf("%.3f ms", width)
+        if (expect[w] == "pulse") {
+            if (width >= asked[w]) pass(what ": pulse " shown ", asked " asked[w] " ms")
+            else fail(what ": pulse " shown ", shorter than the " asked[w] " ms asked")
+            printf "measured %s %d %.3f\n", label[w], asked[w], width
+        } else if (width < asked[w]) {
+            pass(what ": cut to " shown " of " asked[w] " ms, lines back on")
+        } else {
+            fail(what ": " shown ", not cut short")
+        }
+    }
+    printf "trace checks: %d passed, %d failed\n", passed, failed
+}
