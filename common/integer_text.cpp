@@ -1,5 +1,7 @@
 #include "integer_text.h"
 
+#include "digits.h"
+
 namespace {
 
 constexpr uint64_t largestUnsigned = 0xFFFFFFFFull;
@@ -8,14 +10,7 @@ constexpr uint64_t largestPositive = 0x7FFFFFFFull;
 // The value of a digit in the given base, or -1 when it is none.
 int digitValue(char c, int base)
 {
-    int value = -1;
-    if (c >= '0' && c <= '9') {
-        value = c - '0';
-    } else if (c >= 'A' && c <= 'F') {
-        value = c - 'A' + 10;
-    } else if (c >= 'a' && c <= 'f') {
-        value = c - 'a' + 10;
-    }
+    const int value = hexDigitValue(c);
     return value < base ? value : -1;
 }
 

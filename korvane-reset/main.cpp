@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "exit_status.h"
 #include "line_output.h"
 #include "messages.h"
 #include "millisecond_wait.h"
@@ -16,9 +17,7 @@
 
 namespace {
 
-constexpr int exitSuccess = 0;
-constexpr int exitFailure = 1;  // also when the line itself could not be written
-
+// exitFailure also when the line itself could not be written.
 [[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
 {
     for (const std::string& line : lines) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "digits.h"
+#include "port_names.h"
+
 namespace {
 
 std::string trimmed(const std::string& text)
@@ -12,17 +15,6 @@ std::string trimmed(const std::string& text)
         return "";
     }
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-std::string baseName(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 // Leaves out consoles, pseudo terminals and the legacy ttyS entries that the
@@ -58,13 +50,13 @@ bool naturalLess(const std::string& left, const std::string& right)
     size_t i = 0;
     size_t j = 0;
     while (i < left.size() && j < right.size()) {
-        if (isDigit(left[i]) && isDigit(right[j])) {
+        if (isDecimalDigit(left[i]) && isDecimalDigit(right[j])) {
             const size_t startLeft = i;
             const size_t startRight = j;
-            while (i < left.size() && isDigit(left[i])) {
+            while (i < left.size() && isDecimalDigit(left[i])) {
                 ++i;
             }
-            while (j < right.size() && isDigit(right[j])) {
+            while (j < right.size() && isDecimalDigit(right[j])) {
                 ++j;
             }
             const std::string a = left.substr(startLeft, i - startLeft);

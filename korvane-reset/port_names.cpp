@@ -43,6 +43,12 @@ PortTarget resolvePortName(const std::string& argument)
     return PortTarget{false, argument};
 }
 
+std::string baseName(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 DeviceUse judgeDevice(const DeviceFacts& facts)
 {
     if (facts.kind == FileKind::Missing) {

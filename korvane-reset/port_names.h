@@ -15,6 +15,9 @@ struct PortTarget {
 // anything else is a path, taken as typed.
 PortTarget resolvePortName(const std::string& argument);
 
+// The last part of a path: "ttyUSB0" of "/dev/ttyUSB0" or "../../ttyUSB0".
+std::string baseName(const std::string& path);
+
 enum class FileKind {
     Missing,          // no such file (ENOENT, ENOTDIR)
     CharacterDevice,
@@ -35,8 +38,8 @@ enum class DeviceUse {
     NotAPort,  // leave it closed: opening some devices does something
 };
 
-// A character device of the tty class, or one that cannot be looked at,, or one that sysfs does not know
-// (a pseudo terminal), is tried as a serial port; the ppdev class is a
-// parallel port. Any other device is never opened: opening a watchdog or a
+// A character device of the tty class, one that cannot be looked at, or one
+// that sysfs does not know (a pseudo terminal) is tried as a serial port; the
+// ppdev class is a parallel port. Any other device is never opened: opening a watchdog or a
 // tape device acts on the machine, whatever is done with it afterwards.
 DeviceUse judgeDevice(const DeviceFacts& facts);

@@ -31,12 +31,6 @@ int errorOf(int result)
     return result == 0 ? 0 : errno;
 }
 
-std::string baseName(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string linkText(const std::string& path)
 {
     char target[4096];

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-// Exit statuses of a run.
-constexpr int exitSuccess = 0;
-constexpr int exitUsageOrError = 1;  // help screen, parameter and calculation errors
+#include "exit_status.h"
+
+// Beside exitSuccess and exitFailure (help screen, parameter and calculation
+// errors), the exit statuses of mardeluk's own.
 constexpr int exitFileError = 2;     // korvane.inc could not be written
 constexpr int exitOutputFailure = 3; // the console itself could not be written
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "report.h"
+#include "texts.h"
 
 namespace {
 
@@ -92,5 +92,5 @@ std::string fileErrorLine(int errnoValue, const std::string& fileName)
         // The code is kept as a signed 16-bit value.
         message += " " + std::to_string(static_cast<int16_t>(code));
     }
-    return errorLine(message + ": " + fileName);
+    return framedErrorLine(message + ": " + fileName);
 }

@@ -12,6 +12,7 @@
 #include "include_file.h"
 #include "parameters.h"
 #include "report.h"
+#include "texts.h"
 
 namespace {
 
@@ -20,14 +21,14 @@ int parameterError(const ParameterOutcome& outcome)
     printLine(parameterErrorLine(outcome.status, outcome.parameterText));
     printLine("");
     printLine(helpHint());
-    return exitUsageOrError;
+    return exitFailure;
 }
 
 int calculationError(const Calculation& calculation)
 {
     printLine("");
     printLine(calculationErrorLine(calculation.status, calculation.result.deviation));
-    return exitUsageOrError;
+    return exitFailure;
 }
 
 // The empty line goes to standard output, the error line to standard error.
@@ -53,7 +54,7 @@ int main(int argc, char* argv[])
     }
     if (parameters.empty()) {
         printLines(helpLines());
-        return exitUsageOrError;
+        return exitFailure;
     }
 
     const ParameterOutcome outcome = readParameters(parameters);

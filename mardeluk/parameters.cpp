@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "digits.h"
 
 namespace {
 
@@ -17,31 +18,7 @@ const GeneratorEntry generatorTable[generatorCount] = {
 // anyway; clamping the exponent keeps its accumulation from overflowing.
 constexpr long exponentCeiling = 100000;
 
-bool isDecimalDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
-
-std::string cutText(const std::string& text)
-{
-    return text.size() > maxTextLength ? text.substr(0, maxTextLength) : text;
-}
 
 const GeneratorEntry& generatorEntry(GeneratorKind kind)
 {
@@ -142,9 +119,7 @@ bool findGenerator(const std::string& text, GeneratorKind& kind)
 {
     std::string upper = text;
     for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
+        c = upperCaseLetter(c);
     }
     for (int index = 0; index < generatorCount; ++index) {
         if (upper == generatorTable[index].code) {

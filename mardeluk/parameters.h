@@ -10,10 +10,6 @@
 #include "extended.h"
 #include "status.h"
 
-// Every text (argument, message, line) is at most this long; longer ones are cut.
-constexpr size_t maxTextLength = 255;
-std::string cutText(const std::string& text);
-
 // The five baud-rate generators, in the order of their codes.
 enum class GeneratorKind { T1 = 0, T2 = 1, BG = 2, BA = 3, D1 = 4 };
 constexpr int generatorCount = 5;

@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "number_text.h"
+#include "texts.h"
 
 namespace {
 
@@ -95,18 +96,13 @@ std::string resultLine(double resultingBaud, double deviation)
     return "resulting baudrate:          " + baudText(resultingBaud) + " Baud" + accuracyNote(deviation);
 }
 
-std::string errorLine(const std::string& message)
-{
-    return "@@@@@ " + message + " @@@@@";
-}
-
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText)
 {
-    return errorLine(std::string(statusMessage(status)) + ": " + parameterText);
+    return framedErrorLine(std::string(statusMessage(status)) + ": " + parameterText);
 }
 
 std::string calculationErrorLine(StatusCode status, double deviation)
 {
     const std::string detail = status == StatusCode::InsufficientAccuracy ? ": " + percentText(deviation) + " %" : "";
-    return errorLine(statusMessage(status) + detail);
+    return framedErrorLine(statusMessage(status) + detail);
 }

@@ -30,9 +30,9 @@ std::string resultLine(double resultingBaud, double deviation);
 // "   (0.16 % accuracy)" for a deviation of at least 0.0001, else nothing.
 std::string accuracyNote(double deviation);
 
-// "@@@@@ " + message + " @@@@@". Nothing is cut here: the only long part of
-// a message is an argument, which is cut to the text limit when it is read.
-std::string errorLine(const std::string& message);
+// Error lines are framed (texts.h), and nothing in them is cut: the only long
+// part of a message is an argument, which is cut to the text limit when it
+// is read.
 
 // A parameter error names the argument as it was typed (up to the text
 // limit), whole: its end is often what the user has to fix.

@@ -1,5 +1,6 @@
 #include "kernel_information.h"
 
+#include "digits.h"
 #include "integer_text.h"
 
 namespace {
@@ -13,21 +14,6 @@ constexpr const char* hardwareTemplate = "/proc/parport/n/hardware";
 constexpr size_t hardwareNumberPlace = 14;
 constexpr const char* sysctlTemplate = "/proc/sys/dev/parport/parportn/base-addr";
 constexpr size_t sysctlNumberPlace = 29;
-
-bool isDecimalDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool isHexDigit(char c)
-{
-    return isDecimalDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-char upperCase(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 bool startsWith(const std::string& text, const std::string& prefix)
 {
@@ -97,8 +83,8 @@ bool baseAddressFromLine(const std::string& line, uint16_t& baseAddress)
             return false;
         }
         number = "$";
-        for (size_t i = prefix + 2; i < line.size() && isHexDigit(line[i]); ++i) {
-            number += upperCase(line[i]);
+        for (size_t i = prefix + 2; i < line.size() && hexDigitValue(line[i]) >= 0; ++i) {
+            number += upperCaseLetter(line[i]);
         }
     } else {
         for (size_t i = 0; i < line.size() && isDecimalDigit(line[i]); ++i) {

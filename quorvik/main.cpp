@@ -1,42 +1,38 @@
 // quorvik: resets the target board with a pulse on a serial or parallel port
-// of the PC, or only waits on the pseudo port null. The run order, every
-// line it prints and its exit statuses live here.
-#include <cstdlib>
+// of the PC, or only waits on the pseudo port null. main only sequences the
+// steps and prints; the texts and decisions are in the core.
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "command_line.h"
+#include "exit_status.h"
 #include "line_output.h"
 #include "machine_ports.h"
+#include "messages.h"
 #include "millisecond_wait.h"
 #include "port_pulse.h"
 #include "port_resolution.h"
+#include "port_table.h"
 
 namespace {
 
-constexpr int exitSuccess = 0;
-constexpr int exitUsageOrError = 1;  // also when the line itself could not be written
-
-[[noreturn]] void showUsage()
+// A screen or line that cannot be written changes nothing: the run ends with
+// exitFailure either way.
+int showUsage()
 {
     for (const std::string& line : usageLines()) {
         if (!writeLine(STDOUT_FILENO, line)) {
             break;
         }
     }
-    std::exit(exitUsageOrError);
+    return exitFailure;
 }
 
-[[noreturn]] void fatalError(const std::string& text)
+int fatalError(const std::string& text)
 {
     writeLine(STDERR_FILENO, errorLine(text));
-    std::exit(exitUsageOrError);
-}
-
-bool drivesHardware(PortKind kind)
-{
-    return kind == PortKind::Parallel || kind == PortKind::Serial;
+    return exitFailure;
 }
 
 // A signal caught during the pulse or the wait ends the run once the lines
@@ -58,50 +54,42 @@ int main(int argc, char* argv[])
     }
     const ArgumentOutcome outcome = readArguments(arguments);
     if (outcome.request == Request::ShowUsage) {
-        showUsage();
+        return showUsage();
     }
     if (outcome.request == Request::Fail) {
-        fatalError(outcome.errorText);
+        return fatalError(outcome.errorText);
     }
     const int portIndex = outcome.portIndex;
-    const uint16_t pulseWidth = outcome.pulseWidth;
-
-    PortHardware* const machine = machinePorts();
-    if (machine == nullptr && portTable[portIndex].kind != PortKind::Null) {
-        fatalError(noIoPortsText(portIndex));
-    }
-    const PortResolution port = resolvePort(portIndex);
-
-    // The permission comes before any register is touched.
-    if (drivesHardware(port.kind)) {
-        if (!setPortAccess(*machine, port.baseAddress, true)) {
-            fatalError(noPrivilegeText);
-        }
-    } else if (port.kind != PortKind::Null) {
-        fatalError(resolutionErrorText(port.kind, portIndex));
-    }
+    const PortKind kind = portTable[portIndex].kind;
 
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     watchEndingSignals();
-    if (port.kind == PortKind::Parallel) {
-        const bool passed = pulseParallel(*machine, port.baseAddress, pulseWidth);
+    if (kind == PortKind::Null) {
+        waitMilliseconds(outcome.pulseWidth);
         endIfSignalled();
-        if (!passed) {
-            fatalError(hardwareFailureText(portIndex));
-        }
-    } else if (port.kind == PortKind::Serial) {
-        const bool passed = pulseSerial(*machine, port.baseAddress, pulseWidth);
-        endIfSignalled();
-        if (!passed) {
-            fatalError(hardwareFailureText(portIndex));
-        }
-    } else {
-        waitMilliseconds(pulseWidth);
-        endIfSignalled();
+        return exitSuccess;
     }
 
-    if (drivesHardware(port.kind) && !setPortAccess(*machine, port.baseAddress, false)) {
-        fatalError(noPrivilegeText);
+    PortHardware* const machine = machinePorts();
+    if (machine == nullptr) {
+        return fatalError(noIoPortsText(portIndex));
+    }
+    const PortResolution port = resolvePort(portIndex);
+    if (port.outcome != ResolutionOutcome::Found) {
+        return fatalError(resolutionErrorText(port.outcome, portIndex));
+    }
+    // The permission comes before any register is touched.
+    if (!setPortAccess(*machine, port.baseAddress, true)) {
+        return fatalError(noPrivilegeText);
+    }
+    const bool passed = kind == PortKind::Parallel ? pulseParallel(*machine, port.baseAddress, outcome.pulseWidth)
+                                                   : pulseSerial(*machine, port.baseAddress, outcome.pulseWidth);
+    endIfSignalled();
+    if (!passed) {
+        return fatalError(hardwareFailureText(portIndex));
+    }
+    if (!setPortAccess(*machine, port.baseAddress, false)) {
+        return fatalError(noPrivilegeText);
     }
     return exitSuccess;
 }

@@ -7,6 +7,8 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include "texts.h"
+
 namespace {
 
 constexpr size_t readBlockSize = 4096;
@@ -104,12 +106,12 @@ PortResolution probeParportBase(int portIndex, const KernelVersion& version, con
     int information = openForReading(informationPath);
     if (information < 0 && errno == ENOENT) {
         if (deviceRefusesAccess(root + "/dev/" + name, root + "/dev")) {
-            return PortResolution{PortKind::AccessDenied, row.defaultBase};
+            return PortResolution{ResolutionOutcome::AccessDenied, row.defaultBase};
         }
         information = openForReading(informationPath);
     }
     if (information < 0) {
-        return PortResolution{PortKind::NotFound, row.defaultBase};
+        return PortResolution{ResolutionOutcome::NotFound, row.defaultBase};
     }
     std::string line;
     const bool lineRead = readFirstLine(information, line);
@@ -117,9 +119,9 @@ PortResolution probeParportBase(int portIndex, const KernelVersion& version, con
 
     uint16_t baseAddress = 0;
     if (!lineRead || !baseAddressFromLine(line, baseAddress)) {
-        return PortResolution{PortKind::InvalidBase, row.defaultBase};
+        return PortResolution{ResolutionOutcome::InvalidBase, row.defaultBase};
     }
-    return PortResolution{row.kind, baseAddress};
+    return PortResolution{ResolutionOutcome::Found, baseAddress};
 }
 
 }  // namespace
@@ -132,7 +134,7 @@ PortResolution resolvePort(int portIndex)
 PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root)
 {
     const PortEntry& row = portTable[portIndex];
-    const PortResolution defaults{row.kind, row.defaultBase};
+    const PortResolution defaults{ResolutionOutcome::Found, row.defaultBase};
     if (row.kind != PortKind::Parallel) {
         return defaults;
     }

@@ -1,16 +1,25 @@
-// Which kind of port a run goes on with, and at which I/O base address:
-// serial ports and null keep the table's address, parallel ports take theirs
-// from the kernel's information files when the kernel has them.
+// The I/O base address of a port: serial ports and null keep the table's
+// address, parallel ports take theirs from the kernel's information files
+// when the kernel has them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "command_line.h"
 #include "kernel_information.h"
+#include "port_table.h"
+
+// How the resolution of a port ended: the port's address was found, or why
+// the port cannot be used.
+enum class ResolutionOutcome {
+    Found,
+    NotFound,      // the kernel has no information on this parallel port
+    AccessDenied,  // the parallel port's device file refused access
+    InvalidBase,   // the kernel's information holds no readable address
+};
 
 struct PortResolution {
-    PortKind kind;         // the row's kind, or NotFound, AccessDenied, InvalidBase
+    ResolutionOutcome outcome;
     uint16_t baseAddress;  // the row's defaultBase unless the kernel gave another
 };
 

@@ -3,6 +3,9 @@
 // one framed line.
 #include "command_line.h"
 #include "fuzz_support.h"
+#include "messages.h"
+#include "port_table.h"
+#include "pulse_width.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -20,8 +20,10 @@
         }                                                                                    \
     } while (false)
 
+#include "texts.h"
+
 // Both programs cut every argument to this many characters.
-constexpr size_t argumentLimit = 255;
+constexpr size_t argumentLimit = maxTextLength;
 
 inline std::string textOf(const uint8_t* data, size_t size)
 {

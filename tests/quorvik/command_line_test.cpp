@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "port_table.h"
 
 namespace {
 

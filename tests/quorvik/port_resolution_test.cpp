@@ -20,30 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int rowNamed(const std::string& name)
-{
-    for (int index = 0; index < portCount; ++index) {
-        if (name == portTable[index].name) {
-            return index;
-        }
-    }
-    return -1;
-}
-
-void writeFile(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // Records which files below the watched folders are opened ("open") and
 // opened for writing ("write"), as "kind path" entries.
 class OpenWatch {
@@ -123,17 +99,17 @@ TEST(ResolvePort, OnlyParallelPortsOfKernels22AndLaterReadAnyFile)
     const struct {
         const char* port;
         const char* release;
-        PortKind kind;
+        ResolutionOutcome outcome;
         uint16_t base;
     } cases[] = {
-        {"ttyS0", "6.1.0", PortKind::Serial, 0x3F8},
-        {"cua3", "2.2.19", PortKind::Serial, 0x2E8},
-        {"null", "6.1.0", PortKind::Null, 0x000},
-        {"lp0", "2.0.36", PortKind::Parallel, 0x3BC},
-        {"lp1", "2.1.132", PortKind::Parallel, 0x378},
-        {"lp2", "2.6", PortKind::Parallel, 0x278},
-        {"lp2", "2..4", PortKind::Parallel, 0x278},
-        {"lp2", "", PortKind::Parallel, 0x278},
+        {"ttyS0", "6.1.0", ResolutionOutcome::Found, 0x3F8},
+        {"cua3", "2.2.19", ResolutionOutcome::Found, 0x2E8},
+        {"null", "6.1.0", ResolutionOutcome::Found, 0x000},
+        {"lp0", "2.0.36", ResolutionOutcome::Found, 0x3BC},
+        {"lp1", "2.1.132", ResolutionOutcome::Found, 0x378},
+        {"lp2", "2.6", ResolutionOutcome::Found, 0x278},
+        {"lp2", "2..4", ResolutionOutcome::Found, 0x278},
+        {"lp2", "", ResolutionOutcome::Found, 0x278},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.port) + " on [" + c.release + "]");
@@ -145,8 +121,8 @@ TEST(ResolvePort, OnlyParallelPortsOfKernels22AndLaterReadAnyFile)
             writeFile(tree.dev() / (std::string("lp") + port), "");
         }
         OpenWatch watch(tree.folders());
-        const PortResolution resolution = resolvePortOn(rowNamed(c.port), c.release, tree.root.string());
-        EXPECT_EQ(resolution.kind, c.kind);
+        const PortResolution resolution = resolvePortOn(findPort(c.port), c.release, tree.root.string());
+        EXPECT_EQ(resolution.outcome, c.outcome);
         EXPECT_EQ(resolution.baseAddress, c.base);
         EXPECT_EQ(watch.events(), std::set<std::string>{});
     }
@@ -175,8 +151,8 @@ TEST(ResolvePort, FileOfTheKernelGenerationGivesTheAddress)
         writeFile(tree.root / c.file, c.text);
         writeFile(tree.dev() / c.port, "");
         OpenWatch watch(tree.folders());
-        const PortResolution resolution = resolvePortOn(rowNamed(c.port), c.release, tree.root.string());
-        EXPECT_EQ(resolution.kind, PortKind::Parallel);
+        const PortResolution resolution = resolvePortOn(findPort(c.port), c.release, tree.root.string());
+        EXPECT_EQ(resolution.outcome, ResolutionOutcome::Found);
         EXPECT_EQ(resolution.baseAddress, c.base);
         // Only the information file is opened; the device file is left alone.
         EXPECT_EQ(watch.events(), std::set<std::string>{"open " + (tree.root / c.file).string()});
@@ -188,14 +164,14 @@ TEST(ResolvePort, InformationThatCannotBeReadGivesInvalidBase)
     // A folder where the file should be opens, but cannot be read.
     Tree tree;
     fs::create_directories(tree.sysctl('1') / "base-addr");
-    const PortResolution resolution = resolvePortOn(rowNamed("lp1"), "6.1.0", tree.root.string());
-    EXPECT_EQ(resolution.kind, PortKind::InvalidBase);
+    const PortResolution resolution = resolvePortOn(findPort("lp1"), "6.1.0", tree.root.string());
+    EXPECT_EQ(resolution.outcome, ResolutionOutcome::InvalidBase);
     EXPECT_EQ(resolution.baseAddress, 0x378);
 }
 
 TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
 {
-    const int lp1 = rowNamed("lp1");
+    const int lp1 = findPort("lp1");
     const std::string kernel = "6.1.0";
 
     // The device file is there: opened for writing, closed, and left as it was.
@@ -205,7 +181,7 @@ TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
         writeFile(tree.dev() / "lp1", "keep me");
         OpenWatch watch(tree.folders());
         const PortResolution resolution = resolvePortOn(lp1, kernel, tree.root.string());
-        EXPECT_EQ(resolution.kind, PortKind::NotFound);
+        EXPECT_EQ(resolution.outcome, ResolutionOutcome::NotFound);
         EXPECT_EQ(resolution.baseAddress, 0x378);
         EXPECT_EQ(readFile(tree.dev() / "lp1"), "keep me");
         const std::string device = (tree.dev() / "lp1").string();
@@ -216,7 +192,7 @@ TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
         Tree tree;
         fs::create_directories(tree.dev());
         OpenWatch watch(tree.folders());
-        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).outcome, ResolutionOutcome::NotFound);
         EXPECT_FALSE(fs::exists(tree.dev() / "lp1"));
         EXPECT_EQ(watch.events(), std::set<std::string>{});
     }
@@ -224,14 +200,14 @@ TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
     {
         Tree tree;
         fs::create_directories(tree.dev() / "lp1");
-        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::AccessDenied);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).outcome, ResolutionOutcome::AccessDenied);
     }
     // The information of another port does not count.
     {
         Tree tree;
         writeFile(tree.sysctl('0') / "base-addr", "888\n");
         writeFile(tree.hardware('1') / "hardware", "base: 0x378\n");
-        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).kind, PortKind::NotFound);
+        EXPECT_EQ(resolvePortOn(lp1, kernel, tree.root.string()).outcome, ResolutionOutcome::NotFound);
     }
 }
 
@@ -242,8 +218,8 @@ TEST(ResolvePortOn, InformationThatCannotBeOpenedForOtherReasonsLeavesTheDeviceA
     writeFile(tree.root / "proc/sys/dev/parport", "");
     writeFile(tree.dev() / "lp1", "keep me");
     OpenWatch watch(tree.folders());
-    EXPECT_EQ(resolvePortOn(rowNamed("lp1"), "6.1.0", tree.root.string()).kind,
-              PortKind::NotFound);
+    EXPECT_EQ(resolvePortOn(findPort("lp1"), "6.1.0", tree.root.string()).outcome,
+              ResolutionOutcome::NotFound);
     EXPECT_EQ(watch.events(), std::set<std::string>{});
 }
 
@@ -280,8 +256,8 @@ TEST(ResolvePortOn, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
         Tree tree;
         fs::create_directories(tree.sysctl('2'));
         fs::create_symlink(path, tree.sysctl('2') / "base-addr");
-        const PortResolution resolution = resolvePortOn(rowNamed("lp2"), "6.1.0", tree.root.string());
-        EXPECT_EQ(resolution.kind, PortKind::Parallel);
+        const PortResolution resolution = resolvePortOn(findPort("lp2"), "6.1.0", tree.root.string());
+        EXPECT_EQ(resolution.outcome, ResolutionOutcome::Found);
         EXPECT_EQ(resolution.baseAddress, expected);
         return;
     }

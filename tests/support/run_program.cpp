@@ -113,6 +113,10 @@ ProgramRun runScript(const std::string& scriptPath, const std::string& program, 
 
 void writeFile(const std::string& path, const std::string& content)
 {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder);
+    }
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << content;
     if (!file) {

@@ -29,7 +29,8 @@ ProgramRun runScript(const std::string& scriptPath, const std::string& program, 
 // to run and which the tests cannot copy on its own.
 bool programsRunUnderEmulation();
 
-// Whole files as text; readFile gives "" for a file that cannot be read.
+// Whole files as text; writeFile makes the folders on the way, readFile gives
+// "" for a file that cannot be read.
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 
