@@ -25,3 +25,13 @@ bool writeLine(int descriptor, const std::string& text)
     // within a line.
     return writeAll(descriptor, text + "\n") == 0;
 }
+
+bool writeLines(int descriptor, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        if (!writeLine(descriptor, line)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -145,8 +145,3 @@ std::vector<std::string> versionLines()
 {
     return {std::string(programName) + " (KORVANE host tools) " + KORVANE_VERSION};
 }
-
-std::string errorLine(const std::string& text)
-{
-    return std::string(programName) + ": " + text;
-}

@@ -28,6 +28,3 @@ CommandLine readCommandLine(int argc, char* argv[]);
 
 std::vector<std::string> helpLines();
 std::vector<std::string> versionLines();
-
-// "korvane-reset: " + text, the form of every error line.
-std::string errorLine(const std::string& text);

@@ -20,12 +20,7 @@ namespace {
 // exitFailure also when the line itself could not be written.
 [[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
 {
-    for (const std::string& line : lines) {
-        if (!writeLine(descriptor, line)) {
-            _exit(exitFailure);
-        }
-    }
-    _exit(status);
+    _exit(writeLines(descriptor, lines) ? status : exitFailure);
 }
 
 [[noreturn]] void fail(const std::string& text)

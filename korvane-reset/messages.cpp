@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "command_line.h"
+
 namespace {
 
 std::string permissionDeniedText(const std::string& path, const DeviceOwner& owner)
@@ -28,6 +30,11 @@ std::string systemErrorText(int error)
 }
 
 }  // namespace
+
+std::string errorLine(const std::string& text)
+{
+    return std::string(programName) + ": " + text;
+}
 
 std::string noSuchPortText(const std::string& path)
 {

@@ -12,6 +12,9 @@ struct DeviceOwner {
     bool groupMayOpen;   // the group has read and write permission
 };
 
+// "korvane-reset: " + text, the form of every error line.
+std::string errorLine(const std::string& text);
+
 std::string noSuchPortText(const std::string& path);
 std::string notModemPortText(const std::string& path);
 

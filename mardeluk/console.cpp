@@ -14,8 +14,8 @@ void printLine(const std::string& text)
 
 void printLines(const std::vector<std::string>& lines)
 {
-    for (const std::string& line : lines) {
-        printLine(line);
+    if (!writeLines(STDOUT_FILENO, lines)) {
+        std::exit(exitOutputFailure);
     }
 }
 

@@ -21,11 +21,7 @@ namespace {
 // exitFailure either way.
 int showUsage()
 {
-    for (const std::string& line : usageLines()) {
-        if (!writeLine(STDOUT_FILENO, line)) {
-            break;
-        }
-    }
+    writeLines(STDOUT_FILENO, usageLines());
     return exitFailure;
 }
 
