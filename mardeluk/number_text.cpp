@@ -123,11 +123,12 @@ std::string exponentForm(bool negative, const std::string& integer, const DigitL
            zeroPaddedNumber(exponent, limits.exponentDigits);
 }
 
-// The fixed form where the digits would exceed the precision limit. The value
-// is then at least 10^12, so its fraction has few bits and multiplying it by
-// ten is exact: the digits are those of the binary value, rounded half up to
-// the limit, and zeros stand for the digits beyond it.
-std::string fixedFormBeyondPrecision(const std::string& integer, Extended fraction,
+// The fixed form of a value whose integer part alone has more digits than
+// the precision limit (10^17 and more for an extended argument). Its fraction
+// has few bits, so multiplying it by ten is exact: the digits are those of
+// the binary value, rounded half up at the last produced digit, and zeros
+// stand for the digits beyond it.
+std::string fixedFormOfLongInteger(const std::string& integer, Extended fraction,
                                      int decimals, const DigitLimits& limits)
 {
     std::string digits = integer;
@@ -201,6 +202,20 @@ std::string fixedFormWithinPrecision(std::string integer, Extended fraction, Ext
     return integer;
 }
 
+// Writes "0" for every digit after the first `keep` digits of a text of
+// digits and at most one point; the integer part of the texts it gets has no
+// leading zero unless it is below 1, where no digit passes the limit.
+std::string zerosBeyondSignificantDigits(std::string text, size_t keep)
+{
+    size_t seen = 0;
+    for (char& c : text) {
+        if (c != '.' && ++seen > keep) {
+            c = '0';
+        }
+    }
+    return text;
+}
+
 std::string fixedTextWithLimits(Extended x, int width, int decimals, const DigitLimits& limits)
 {
     if (decimals < 0) {
@@ -227,11 +242,15 @@ std::string fixedTextWithLimits(Extended x, int width, int decimals, const Digit
     if (roundedIntegerLength > maxFixedIntegerDigits) {
         return padLeft(exponentForm(negative, integer, limits), width);
     }
+    const size_t limit = static_cast<size_t>(limits.significantDigits);
     std::string text;
-    if (integer.size() + static_cast<size_t>(decimals) > static_cast<size_t>(limits.significantDigits)) {
-        text = fixedFormBeyondPrecision(integer, fraction, decimals, limits);
+    if (integer.size() > limit) {
+        text = fixedFormOfLongInteger(integer, fraction, decimals, limits);
     } else {
-        text = fixedFormWithinPrecision(integer, fraction, magnitude, decimals);
+        // Below the limit the digits are those of the half-unit rounding;
+        // the ones past the limit become zeros without rounding again.
+        text = zerosBeyondSignificantDigits(fixedFormWithinPrecision(integer, fraction, magnitude, decimals),
+                                            limit);
     }
     if (negative) {
         text.insert(0, 1, '-');

@@ -80,14 +80,39 @@ TEST(FixedText, SignAndWidth)
 
 TEST(FixedText, DigitsBeyondThePrecisionLimitAreZeros)
 {
-    // 17 significant digits for an extended argument, rounded at the last one.
+    // 17 significant digits for an extended argument; from 10^17 on rounded at the last one.
     EXPECT_EQ(fixedText(extendedFromText("123456789012345678901234567890"), 0, 0), "123456789012345680000000000000");
-    EXPECT_EQ(fixedText(extendedFromText("12345678901234.56789"), 0, 4), "12345678901234.5680");
+    EXPECT_EQ(fixedText(extendedFromText("100000000000000000"), 0, 4), "100000000000000000.0000");
+    EXPECT_EQ(fixedText(extendedFromText("123456789012345678.9"), 0, 4), "123456789012345680.0000");
     EXPECT_EQ(fixedText(extendedFromText("1.0e35"), 0, 4), "100000000000000000000000000000000000.0000");
     EXPECT_EQ(fixedText(extendedFromText("99999999999999999"), 0, 0), "99999999999999999");
     // 16 for a double argument.
     EXPECT_EQ(fixedTextOfDouble(123456789012345678.0, 0, 0), "123456789012345700");
     EXPECT_EQ(fixedTextOfDouble(1234567890123456.0, 0, 0), "1234567890123456");
+}
+
+// Below 10^17 the digits are those that the half-unit rounding makes, and
+// the ones past the 17th significant digit become zeros unrounded.
+TEST(FixedText, CutsRatherThanRoundsPastSeventeenDigitsBelowTenToTheSeventeenth)
+{
+    struct TextCase {
+        const char* x;
+        const char* expected;
+    };
+    const TextCase cases[] = {
+        {"1234567890123.45678", "1234567890123.4568"},  // 17 digits: all made, none cut
+        {"12345678901234.56789", "12345678901234.5670"},
+        {"1234567890123456.789", "1234567890123456.7000"},
+        {"12345678901234567.89", "12345678901234567.0000"},
+        {"99999999999999991.6", "99999999999999991.0000"},
+        {"12345678901234.99996", "12345678901235.0000"},  // the half unit carries into the integer
+        {"99999999999999.99999", "100000000000000.0000"},
+    };
+    for (const TextCase& c : cases) {
+        EXPECT_EQ(fixedText(extendedFromText(c.x), 0, 4), c.expected) << c.x;
+    }
+    // The clock of "mardeluk 50 BG 1E0 1E17": 10^23 Hz as a double, in MHz.
+    EXPECT_EQ(fixedText(Extended(1e23) / 1000000, 0, 4), "99999999999999991.0000");
 }
 
 TEST(FixedText, ExponentFormFromTenToTheThirtySixth)
