@@ -138,16 +138,19 @@ for module in $wanted; do
     done
 done
 
-# Copies a program into the guest with the shared libraries it was linked
-# against. ldd only lists them: the dynamic loader resolves the program's
-# libraries without starting it.
+# Copies a program into the guest with its dynamic loader and libraries, each
+# at the path it has here, symbolic links followed. guest_libraries.sh finds
+# them in the ELF files without running anything, so a program that this
+# machine's kernel cannot execute still gets everything it needs; a library
+# it cannot find stops the test here, before the guest boots.
 copy_program() {
-    local program=$1 target=$2 library
+    local program=$1 target=$2 libraries library
+    libraries=$(bash "$here/guest_libraries.sh" "$program") || exit 1
     mkdir -p "$root$(dirname "$target")"
     cp "$program" "$root$target"
-    while read -r library; do
+    for library in $libraries; do
         [ -e "$root$library" ] || { mkdir -p "$root$(dirname "$library")" && cp -L "$library" "$root$library"; }
-    done < <(ldd "$program" | sed -n 's/^.*=> \(\/[^ ]*\) .*$/\1/p; s/^[[:space:]]*\(\/[^ ]*\) (.*$/\1/p')
+    done
 }
 
 # The quorvik builds and korvane-reset.
