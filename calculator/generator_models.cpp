@@ -172,6 +172,23 @@ bool runModel(GeneratorKind generator, double baudrate, double clock, BaudResult
 
 }  // namespace
 
+GeneratorSettings generatorSettings(GeneratorKind generator)
+{
+    switch (generator) {
+    case GeneratorKind::T1:
+        return {true, false, true, false};
+    case GeneratorKind::T2:
+        return {true, true, false, false};
+    case GeneratorKind::BG:
+        return {false, false, true, false};
+    case GeneratorKind::BA:
+        return {true, true, true, false};
+    case GeneratorKind::D1:
+        return {true, false, true, true};
+    }
+    return {false, false, false, false};
+}
+
 bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock, BaudResult& result)
 {
     if (!runModel(generator, baudrate, clock, result)) {

@@ -21,6 +21,15 @@ constexpr uint8_t smodSet = 0x80;
 constexpr uint8_t prescaleClockBy12 = 0x01;
 constexpr uint8_t prescaleClockBy4 = 0x11;
 
+// The settings that a generator uses, and so korvane.inc holds for it.
+struct GeneratorSettings {
+    bool reload;
+    bool wordReload;  // a 16-bit (T2) or 10-bit (BA) reload, else a byte
+    bool smod;
+    bool prescale;
+};
+GeneratorSettings generatorSettings(GeneratorKind generator);
+
 // Chooses the settings of `generator` for the nominal rate at `clock` (Hz).
 // False when no setting comes within the model limit of 10 %. Otherwise the
 // result is complete: the rate, its deviation, and those settings that the

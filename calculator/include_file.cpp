@@ -12,27 +12,49 @@ int timebaseDivisor(GeneratorKind generator)
     return generator == GeneratorKind::D1 ? 12 : 24;
 }
 
+// The chip's line, then the settings that its generator uses.
 std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind generator)
 {
-    const std::string reloadByte = "\tRELOAD     EQU " + asmByteText(static_cast<uint8_t>(result.reload & 0xFF));
-    const std::string reloadWord = "\tRELOAD     EQU " + asmWordText(result.reload);
-    const std::string smod = "\tSMOD       EQU " + asmByteText(result.smod);
-    switch (generator) {
-    case GeneratorKind::T1:
-        return {"\tINTEL8051  EQU 0", reloadByte, smod};
-    case GeneratorKind::T2:
-        return {"\tINTEL8052  EQU 0", reloadWord};
-    case GeneratorKind::BG:
-        return {"\tSAB80535   EQU 0", smod};
-    case GeneratorKind::BA:
-        return {"\tSAB80C515A EQU 0", reloadWord, smod};
-    case GeneratorKind::D1:
-        return {"\tDS80C320   EQU 0", reloadByte, smod, "\tPRESCALE   EQU " + asmByteText(result.prescale)};
+    const char* const chipLines[generatorCount] = {
+        "\tINTEL8051  EQU 0", "\tINTEL8052  EQU 0", "\tSAB80535   EQU 0", "\tSAB80C515A EQU 0", "\tDS80C320   EQU 0",
+    };
+    const IncludeSettingTexts texts = includeSettingTexts(generator, result);
+    std::vector<std::string> lines = {chipLines[static_cast<int>(generator)]};
+    if (!texts.reload.empty()) {
+        lines.push_back("\tRELOAD     EQU " + texts.reload);
     }
-    return {};
+    if (!texts.smod.empty()) {
+        lines.push_back("\tSMOD       EQU " + texts.smod);
+    }
+    if (!texts.prescale.empty()) {
+        lines.push_back("\tPRESCALE   EQU " + texts.prescale);
+    }
+    return lines;
 }
 
 }  // namespace
+
+uint16_t includeReloadValue(GeneratorKind generator, const BaudResult& result)
+{
+    return generatorSettings(generator).wordReload ? result.reload : static_cast<uint16_t>(result.reload & 0xFF);
+}
+
+IncludeSettingTexts includeSettingTexts(GeneratorKind generator, const BaudResult& result)
+{
+    const GeneratorSettings used = generatorSettings(generator);
+    const uint16_t reload = includeReloadValue(generator, result);
+    IncludeSettingTexts texts;
+    if (used.reload) {
+        texts.reload = used.wordReload ? asmWordText(reload) : asmByteText(static_cast<uint8_t>(reload));
+    }
+    if (used.smod) {
+        texts.smod = asmByteText(result.smod);
+    }
+    if (used.prescale) {
+        texts.prescale = asmByteText(result.prescale);
+    }
+    return texts;
+}
 
 TimingConstants includeTimingConstants(const BaudSettings& settings, const BaudResult& result)
 {
@@ -56,10 +78,10 @@ std::vector<std::string> includeFileLines(const BaudSettings& settings, const Ba
         "",
         "\t; Baudrate Generation",
         "\t; -------------------",
-        "\t; system clock frequency:  " + fixedText(Extended(settings.clock) / 1000000, 0, 4) + " MHz",
+        "\t; system clock frequency:  " + megahertzText(settings.clock) + " MHz",
         std::string("\t; baudrate generator:      ") + generatorEntry(settings.generator).description,
         "\t; nominal baudrate:        " + baudText(settings.baudrate) + " Baud",
-        "\t; required accuracy:       " + fixedText(Extended(settings.accuracy) * 100, 0, 2) + " %",
+        "\t; required accuracy:       " + percentText(settings.accuracy) + " %",
         "\t;",
         "\t; resulting baudrate:      " + baudText(result.resultingBaud) + " Baud" + accuracyNote(result.deviation),
         "",

@@ -12,6 +12,19 @@
 
 constexpr const char* includeFileName = "korvane.inc";
 
+// The RELOAD value as the file holds it: the byte of TH1 for T1 and D1, the
+// whole reload for T2 and BA.
+uint16_t includeReloadValue(GeneratorKind generator, const BaudResult& result);
+
+// RELOAD, SMOD and PRESCALE as the file writes them ("0FDH", "080H"); empty
+// for a setting that the generator does not use.
+struct IncludeSettingTexts {
+    std::string reload;
+    std::string smod;
+    std::string prescale;
+};
+IncludeSettingTexts includeSettingTexts(GeneratorKind generator, const BaudResult& result);
+
 // TIMEBASE and CHARTIME as the file carries them.
 struct TimingConstants {
     uint16_t timebase;  // clock periods per millisecond, in units of 24 (12 on the 80C320)

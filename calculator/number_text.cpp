@@ -270,6 +270,16 @@ std::string fixedTextOfDouble(double x, int width, int decimals)
     return fixedTextWithLimits(x, width, decimals, doubleLimits);
 }
 
+std::string percentText(Extended fraction)
+{
+    return fixedText(fraction * 100, 0, 2);
+}
+
+std::string megahertzText(double clock)
+{
+    return fixedText(Extended(clock) / 1000000, 0, 4);
+}
+
 std::string exponentText(double x)
 {
     constexpr int significantDigits = 16;

@@ -16,6 +16,14 @@ std::string fixedText(Extended x, int width, int decimals);
 // significant digits, and the shorter exponent form beyond 10^36.
 std::string fixedTextOfDouble(double x, int width, int decimals);
 
+// A fraction in percent with two decimals, as every report prints a
+// deviation or an accuracy: "1.00" for 0.01.
+std::string percentText(Extended fraction);
+
+// A clock in Hz as MHz with four decimals, as the reports and korvane.inc
+// print it: "11.0592".
+std::string megahertzText(double clock);
+
 // " d.dddddddddddddddE-eee": 16 significant digits, always 23 characters.
 // Made for 0 < x < 1; other finite values keep the same shape.
 std::string exponentText(double x);

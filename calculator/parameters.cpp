@@ -130,6 +130,34 @@ bool findGenerator(const std::string& text, GeneratorKind& kind)
     return false;
 }
 
+bool isBaudrateInRange(double baudrate)
+{
+    // An infinite rate (a value beyond the range of a double) is out of range too.
+    return baudrate > 0.0 && !std::isinf(baudrate);
+}
+
+bool accuracyFromPercent(double percent, double& accuracy)
+{
+    const Extended fraction = Extended(percent) / 100;
+    if (fraction < 0 || fraction > maxAccuracy()) {
+        return false;
+    }
+    accuracy = static_cast<double>(fraction);
+    return true;
+}
+
+bool clockFromMegahertz(double megahertz, double& clock)
+{
+    const Extended hertz = Extended(megahertz) * 1000000;
+    const double stored = static_cast<double>(hertz);
+    // A frequency that no double can hold is out of range, not infinite.
+    if (!(hertz > 0) || std::isinf(stored)) {
+        return false;
+    }
+    clock = stored;
+    return true;
+}
+
 StatusCode readAddressParam(const std::string& text, uint16_t& address)
 {
     int32_t value = 0;
@@ -159,8 +187,7 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
     if (!parseReal(parameters[0], value)) {
         return fail(StatusCode::IllegalReal, 1);
     }
-    // An infinite rate (a value beyond the range of a double) is out of range too.
-    if (!(value > 0.0) || std::isinf(value)) {
+    if (!isBaudrateInRange(value)) {
         return fail(StatusCode::BaudOutOfRange, 1);
     }
     settings.baudrate = value;
@@ -173,21 +200,16 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
         if (!parseReal(parameters[2], value)) {
             return fail(StatusCode::IllegalReal, 3);
         }
-        const Extended fraction = Extended(value) / 100;
-        if (fraction < 0 || fraction > maxAccuracy()) {
+        if (!accuracyFromPercent(value, settings.accuracy)) {
             return fail(StatusCode::AccuracyOutOfRange, 3);
         }
-        settings.accuracy = static_cast<double>(fraction);
     }
 
     if (count >= 4) {
         if (!parseReal(parameters[3], value)) {
             return fail(StatusCode::IllegalReal, 4);
         }
-        const Extended hertz = Extended(value) * 1000000;
-        settings.clock = static_cast<double>(hertz);
-        // A frequency that no double can hold is out of range, not infinite.
-        if (!(hertz > 0) || std::isinf(settings.clock)) {
+        if (!clockFromMegahertz(value, settings.clock)) {
             return fail(StatusCode::ClockOutOfRange, 4);
         }
     }

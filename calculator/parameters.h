@@ -55,6 +55,15 @@ bool parseHexWord(const std::string& text, int32_t& value);
 // Generator code in any letter case, compared whole.
 bool findGenerator(const std::string& text, GeneratorKind& kind);
 
+// The range checks and units of the real parameters, shared by every
+// program that takes them: a rate above 0 and finite; an accuracy of 0 to
+// 5 %, given in percent and stored as a fraction; a clock above 0, given in
+// MHz and stored in Hz as the double nearest to the extended product. False
+// for a value out of range, and then nothing is stored.
+bool isBaudrateInRange(double baudrate);
+bool accuracyFromPercent(double percent, double& accuracy);
+bool clockFromMegahertz(double megahertz, double& clock);
+
 // An address parameter as 16-bit value: Ok, InvalidHex or AddressOutOfRange.
 StatusCode readAddressParam(const std::string& text, uint16_t& address);
 

@@ -23,11 +23,6 @@ std::string generatorCodeList()
     return list;
 }
 
-std::string percentText(Extended fraction)
-{
-    return fixedText(fraction * 100, 0, 2);
-}
-
 }  // namespace
 
 std::vector<std::string> bannerLines()
@@ -76,7 +71,7 @@ std::vector<std::string> settingsLines(const BaudSettings& settings)
     return {
         "KORVANE start address:       " + hexWordText(settings.start),
         "user program start address:  " + hexWordText(settings.user),
-        "system clock frequency:      " + fixedText(Extended(settings.clock) / 1000000, 0, 4) + " MHz",
+        "system clock frequency:      " + megahertzText(settings.clock) + " MHz",
         std::string("baudrate generator:          ") + generatorEntry(settings.generator).description,
         "nominal baudrate:            " + baudText(settings.baudrate) + " Baud",
         "required accuracy:           " + percentText(settings.accuracy) + " %",

@@ -27,3 +27,9 @@ inline char upperCaseLetter(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
+
+// Only the letters A to Z change.
+inline char lowerCaseLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}

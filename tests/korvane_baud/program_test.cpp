@@ -1,0 +1,189 @@
+// End to end: the built korvane-baud, its exit statuses and error lines, and
+// every row of its answer against what the built mardeluk prints and writes
+// for the same parameters.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "number_text.h"
+#include "run_program.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+TEST(KorvaneBaudProgram, HelpAndVersionOnStandardOutput)
+{
+    ScratchDirectory scratch;
+    for (const char* option : {"--help", "-h"}) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, {"--clock=x", option}, scratch.path());
+        EXPECT_EQ(run.out, joinLines(commandHelpLines()));
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.exitStatus, 0);
+    }
+    const ProgramRun version = runProgram(KORVANE_BAUD_PROGRAM, {"--version"}, scratch.path());
+    EXPECT_EQ(version.out, joinLines(versionLines()));
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(runProgram(KORVANE_BAUD_PROGRAM, {"--clock=12"}, scratch.path(), OutputTarget::DevFull).exitStatus, 1);
+}
+
+TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
+{
+    ScratchDirectory scratch;
+    const std::string hint = "; try 'korvane-baud --help'\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{}, "give the clocks to survey (--clock) or the rates to find crystals for (--rate)"},
+        {{"--json"}, "give the clocks to survey (--clock) or the rates to find crystals for (--rate)"},
+        {{"--clock="}, "--clock '': an empty item"},
+        {{"--clock", "12,,16"}, "--clock '12,,16': an empty item"},
+        {{"-c", "12,"}, "--clock '12,': an empty item"},
+        {{"--clock=12,x"}, "--clock '12,x': x is not a number"},
+        {{"--clock=-12"}, "--clock '-12': -12 is out of range (above 0, at most 1000 MHz)"},
+        {{"--clock=0"}, "--clock '0': 0 is out of range (above 0, at most 1000 MHz)"},
+        {{"--clock=1E400"}, "--clock '1E400': 1E400 is out of range (above 0, at most 1000 MHz)"},
+        {{"--clock=1000.001"}, "--clock '1000.001': 1000.001 is out of range (above 0, at most 1000 MHz)"},
+        {{"--rate=9600,0"}, "--rate '9600,0': 0 is out of range (above 0, at most 10000000 Baud)"},
+        {{"--rate=1e8"}, "--rate '1e8': 1e8 is out of range (above 0, at most 10000000 Baud)"},
+        {{"--rate=9600 "}, "--rate '9600 ': 9600  is not a number"},
+        {{"--clock=12", "--generator=T1,T3"}, "--generator 'T1,T3': T3 is no generator (T1, T2, BG, BA or D1)"},
+        {{"--clock=12", "--accuracy=5.0001"}, "--accuracy '5.0001': out of range (0 to 5 %)"},
+        {{"--clock=12", "-a", "-0.1"}, "--accuracy '-0.1': out of range (0 to 5 %)"},
+        {{"--clock=12", "--accuracy=1%"}, "--accuracy '1%': not a number"},
+        {{"--clock=12", "--adapter=pl2303"}, "--adapter 'pl2303': no such adapter (exact, 16550, ftdi or ch340)"},
+        {{"--clock=12", "--frobnicate"}, "unknown option: --frobnicate"},
+        {{"--clock=12", "-x"}, "unknown option: -x"},
+        {{"--clock"}, "option --clock needs a value"},
+        {{"--clock=12", "9600"}, "unexpected argument: 9600"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
+        EXPECT_EQ(run.err, "korvane-baud: " + c.err + hint) << ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.exitStatus, 1);
+    }
+}
+
+TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
+{
+    ScratchDirectory scratch;
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string lastLine;
+    } cases[] = {
+        {{"--clock=11.0592"}, 0, "frames (9 data bits or parity); the frame columns show the margin left."},
+        {{"--clock=12", "--generator=BG"}, 2,
+         "  300.00, 600.00, 1200.0, 2400.0, 19200, 38400, 57600 and 115200 Baud."},
+        {{"--clock=12,11.0592", "--rate=9600,19200", "-g", "bg"}, 2,
+         "  19200 Baud."},
+        {{"--rate=9600,115200"}, 0, "frames (9 data bits or parity); the frame columns show the margin left."},
+        {{"--rate=115200", "-g", "BG"}, 2, "  115200 Baud."},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
+        EXPECT_EQ(run.exitStatus, c.status) << ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.err, "");
+        ASSERT_GE(run.out.size(), 2u);
+        const std::string withoutEnd = run.out.substr(0, run.out.size() - 1);
+        EXPECT_EQ(withoutEnd.substr(withoutEnd.rfind('\n') + 1), c.lastLine) << ::testing::PrintToString(c.arguments);
+    }
+}
+
+// One clock fits a terminal of 80 columns, whatever the adapter.
+TEST(KorvaneBaudProgram, OneClockFitsEightyColumns)
+{
+    ScratchDirectory scratch;
+    for (const char* adapter : {"exact", "16550", "ftdi", "ch340"}) {
+        for (const char* mode : {"--clock=3.579545", "--rate=300,9600,57600"}) {
+            const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, {mode, "--adapter", adapter}, scratch.path());
+            std::istringstream lines(run.out);
+            std::string line;
+            while (std::getline(lines, line)) {
+                EXPECT_LE(line.size(), 80u) << adapter << ": " << line;
+            }
+        }
+    }
+}
+
+// The value after "EQU " on the line of korvane.inc that starts with `name`,
+// as a number: "0FDH" is 253; -1 when there is no such line.
+int includeValue(const std::string& include, const std::string& name)
+{
+    const size_t at = include.find("\t" + name);
+    if (at == std::string::npos) {
+        return -1;
+    }
+    const size_t start = include.find("EQU ", at) + 4;
+    const std::string text = include.substr(start, include.find('\n', start) - start);
+    return text.back() == 'H' ? std::stoi(text.substr(0, text.size() - 1), nullptr, 16) : std::stoi(text);
+}
+
+// The row's answer against mardeluk's: the verdict (written, insufficient
+// accuracy, cannot be generated), the resulting rate and the settings.
+void expectAgreement(const Json& row, const std::vector<std::string>& arguments, const std::string& folder)
+{
+    const std::string where = ::testing::PrintToString(arguments);
+    const ProgramRun run = runProgram(MARDELUK_PROGRAM, arguments, folder);
+    const std::string include = readFile(folder + "/korvane.inc");
+    std::remove((folder + "/korvane.inc").c_str());
+    if (!row["reachable"].get<bool>()) {
+        EXPECT_NE(run.out.find("@@@@@ baudrate cannot be generated @@@@@"), std::string::npos) << where;
+        return;
+    }
+    const std::string deviation = percentText(row["deviation"].get<double>());
+    if (!row["within_accuracy"].get<bool>()) {
+        EXPECT_NE(run.out.find("@@@@@ insufficient accuracy: " + deviation + " % @@@@@"), std::string::npos) << where;
+        return;
+    }
+    ASSERT_EQ(run.exitStatus, 0) << where << run.out;
+    EXPECT_NE(include.find("resulting baudrate:      " + baudText(row["resulting_baud"].get<double>()) + " Baud"),
+              std::string::npos)
+        << where;
+    for (const char* name : {"RELOAD", "SMOD", "PRESCALE"}) {
+        const std::string key = name == std::string("RELOAD") ? "reload" : (name == std::string("SMOD") ? "smod" : "prescale");
+        EXPECT_EQ(row[key].is_null() ? -1 : row[key].get<int>(), includeValue(include, name)) << where << " " << name;
+    }
+}
+
+TEST(KorvaneBaudProgram, EveryRowAgreesWithMardeluk)
+{
+    ScratchDirectory scratch;
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<double> logClock(0.0, 1.7);   // 1 to 50 MHz
+    std::uniform_real_distribution<double> logRate(1.7, 5.4);    // 50 to 250000 Baud
+    std::uniform_int_distribution<int> accuracyHundredths(0, 500);
+    const char* const standard[] = {"300", "1200", "9600", "19200", "57600", "115200"};
+    int compared = 0;
+    for (int run = 0; run < 30; ++run) {
+        char clock[32];
+        char rate[32];
+        char accuracy[32];
+        std::snprintf(clock, sizeof clock, "%.6f", std::pow(10.0, logClock(random)));
+        std::snprintf(rate, sizeof rate, "%.2f", std::pow(10.0, logRate(random)));
+        std::snprintf(accuracy, sizeof accuracy, "%d.%02d", accuracyHundredths(random) / 100,
+                      accuracyHundredths(random) % 100);
+        const std::string rates = std::string(rate) + "," + standard[run % 6];
+        const ProgramRun survey = runProgram(
+            KORVANE_BAUD_PROGRAM, {"--json", "--clock", clock, "--rate", rates, "--accuracy", accuracy}, scratch.path());
+        ASSERT_LE(survey.exitStatus, 2) << survey.err;
+        const Json document = Json::parse(survey.out);
+        ASSERT_EQ(document["rows"].size(), 10u);
+        for (const Json& row : document["rows"]) {
+            const std::string nominal = row["nominal_baud"].get<double>() == std::stod(rate) ? rate : standard[run % 6];
+            expectAgreement(row, {nominal, row["generator"].get<std::string>(), accuracy, clock}, scratch.path());
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 300);
+}
+
+}  // namespace
