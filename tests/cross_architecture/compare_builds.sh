@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Runs several builds of mardeluk (x86-64, 32-bit x86, 64-bit and 32-bit ARM)
-# on the same argument sets and compares standard output, standard error,
-# exit status and korvane.inc byte for byte with the first build. The sets
+# Runs several builds of mardeluk and korvane-baud (x86-64, 32-bit x86, 64-bit
+# and 32-bit ARM) on the same argument sets and compares standard output,
+# standard error, exit status and korvane.inc byte for byte with the first
+# build. The sets
 # include exact ties of the generator models, where extended and double
 # precision must be kept apart exactly, and numbers whose printed digits
 # only the exact extended format decides.
-#   compare_builds.sh NAME=MARDELUK NAME=MARDELUK...
-# A MARDELUK may be a script that starts the program under an emulator.
+#   compare_builds.sh NAME=MARDELUK,KORVANE_BAUD NAME=MARDELUK,KORVANE_BAUD...
+# A program may be a script that starts it under an emulator.
 set -euo pipefail
-[ $# -ge 2 ] || { echo "usage: compare_builds.sh NAME=MARDELUK NAME=MARDELUK..." >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: compare_builds.sh NAME=MARDELUK,KORVANE_BAUD NAME=MARDELUK,KORVANE_BAUD..." >&2; exit 2; }
 names=()
 programs=()
+baud_programs=()
 for build in "$@"; do
     names+=("${build%%=*}")
-    programs+=("$(realpath "${build#*=}")")
+    pair=${build#*=}
+    programs+=("$(realpath "${pair%%,*}")")
+    baud_programs+=("$(realpath "${pair#*,}")")
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -127,22 +131,43 @@ LIST
             printf "%s %s %s %s %X %X\n", rate, kinds[1 + int(rand() * 5)], accuracy, clock, int(rand() * 65536), int(rand() * 65536)
         }
     }'
-} > "$corpus"
+} | sed 's/^/mardeluk /' > "$corpus"
+# korvane-baud's JSON and text answers: the survey of whole crystal lists and
+# of clocks with many digits goes through the same extended arithmetic.
+{
+    cat <<'LIST'
+--json --clock 11.0592,12,14.31818 --adapter ftdi
+--json --rate 9600,115200 --adapter ch340
+--json --rate 300,1200,19200,57600 --adapter 16550 -a 0.5
+--json --clock 3.579545,40 --rate 110,75000,230400,921600 --adapter ch340 -a 5
+--clock 12 --adapter ftdi
+--rate 9600,57600 -g T2,BA,D1
+LIST
+    awk 'BEGIN {
+        srand(20261209)
+        split("exact 16550 ftdi ch340", adapters, " ")
+        for (i = 0; i < 60; i++)
+            printf "--json --clock %.6f,%.3f --rate %.2f,%d --adapter %s -a %.3f\n", 0.5 + rand() * 49.5,
+                1 + rand() * 39, 50 + rand() * 250000, 300 * (1 + int(rand() * 384)), adapters[1 + int(rand() * 4)], rand() * 5
+    }'
+} | sed 's/^/korvane-baud /' >> "$corpus"
 
 # Every build runs every argument set in a folder of its own, two builds at
 # a time: out, err and status of each run and the korvane.inc it wrote.
-run_build() {  # number program
-    local number=$1 program=$2 line index=0 status
+# The first word of a line names the program.
+run_build() {  # number mardeluk korvane-baud
+    local number=$1 line index=0 status program
     local -a arguments
     while IFS= read -r line; do
         index=$((index + 1))
         read -r -a arguments <<< "$line"
+        if [ "${arguments[0]}" = mardeluk ]; then program=$2; else program=$3; fi
         mkdir -p "$work/$number/$index"
-        (cd "$work/$number/$index" && { status=0; "$program" "${arguments[@]}" > out 2> err || status=$?; echo "$status" > status; })
+        (cd "$work/$number/$index" && { status=0; "$program" "${arguments[@]:1}" > out 2> err || status=$?; echo "$status" > status; })
     done < "$corpus"
 }
 for number in "${!programs[@]}"; do
-    run_build "$number" "${programs[$number]}" &
+    run_build "$number" "${programs[$number]}" "${baud_programs[$number]}" &
     if (( number % 2 == 1 )); then wait; fi
 done
 wait
@@ -156,12 +181,12 @@ for number in "${!programs[@]}"; do
         if ! diff -r "$work/0/$index" "$work/$number/$index" > "$work/diff"; then
             mismatches=$((mismatches + 1))
             if [ "$mismatches" -le 5 ]; then
-                echo "MISMATCH between ${names[0]} and ${names[$number]}: mardeluk $(sed -n "${index}p" "$corpus")"
+                echo "MISMATCH between ${names[0]} and ${names[$number]}: $(sed -n "${index}p" "$corpus")"
                 head -20 "$work/diff"
             fi
         fi
     done
-    echo "${names[$number]} against ${names[0]}: $runs runs of mardeluk, $mismatches with different output"
+    echo "${names[$number]} against ${names[0]}: $runs runs of mardeluk and korvane-baud, $mismatches with different output"
     [ "$mismatches" -eq 0 ] || failed=1
 done
 exit "$failed"

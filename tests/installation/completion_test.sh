@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Loads the bash completion of both programs the way bash-completion does and
+# Loads the bash completion of every program the way bash-completion does and
 # checks what each offers at each position of the command line.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -8,6 +8,7 @@ source /usr/share/bash-completion/bash_completion
 source "$root/mardeluk/completion.bash"
 source "$root/quorvik/completion.bash"
 source "$root/korvane-reset/completion.bash"
+source "$root/korvane-baud/completion.bash"
 
 failures=0
 # offered COMMAND-LINE EXPECTED: the words offered for the last word of the
@@ -64,6 +65,11 @@ check "mardeluk 9600 b" "BA BG"
 check "mardeluk 9600 d1" "D1"
 check "mardeluk 9600 T1 " ""
 check "mardeluk 9600 T1 1 12 " ""
+check "korvane-baud --a" "--accuracy= --adapter="
+check "korvane-baud --clock 12 --adapter " "16550 ch340 exact ftdi"
+check "korvane-baud --generator T1,B" "T1,BA T1,BG"
+check "korvane-baud -g " "BA BG D1 T1 T2"
+check "korvane-baud --rate " ""
 
 if [[ $failures -ne 0 ]]; then
     echo "$failures completion check(s) failed"

@@ -3,7 +3,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 status=0
-for page in "$root/mardeluk/mardeluk.1" "$root/quorvik/quorvik.1" "$root/korvane-reset/korvane-reset.1"; do
+for page in "$root/mardeluk/mardeluk.1" "$root/quorvik/quorvik.1" "$root/korvane-reset/korvane-reset.1" \
+    "$root/korvane-baud/korvane-baud.1"; do
     if ! mandoc -T lint -W warning "$page"; then
         status=1
     fi

@@ -36,12 +36,15 @@ installed_files=(
     bin/mardeluk
     bin/quorvik
     bin/korvane-reset
+    bin/korvane-baud
     share/man/man1/mardeluk.1.gz
     share/man/man1/quorvik.1.gz
     share/man/man1/korvane-reset.1.gz
+    share/man/man1/korvane-baud.1.gz
     share/bash-completion/completions/mardeluk
     share/bash-completion/completions/quorvik
     share/bash-completion/completions/korvane-reset
+    share/bash-completion/completions/korvane-baud
     share/doc/korvane-host-tools/copyright
     share/doc/korvane-host-tools/changelog.gz
 )
@@ -86,6 +89,9 @@ quorvik_output=$(quorvik null 1 2>&1) || fail "quorvik null 1 from PATH failed"
 [ -z "$quorvik_output" ] || fail "quorvik null 1 printed: $quorvik_output"
 reset_output=$(korvane-reset null 1 2>&1) || fail "korvane-reset null 1 from PATH failed"
 [ -z "$reset_output" ] || fail "korvane-reset null 1 printed: $reset_output"
+korvane-baud --clock 12 --rate 9600 --generator T2 > out || fail "korvane-baud from PATH failed"
+grep -q '^  T2\*  0FFD9H' out || fail "korvane-baud printed no row of timer 2"
+[ "$(man -w korvane-baud)" = /usr/share/man/man1/korvane-baud.1.gz ] || fail "man -w korvane-baud: $(man -w korvane-baud 2>&1)"
 [ "$(man -w korvane-reset)" = /usr/share/man/man1/korvane-reset.1.gz ] || fail "man -w korvane-reset: $(man -w korvane-reset 2>&1)"
 [ "$(man -w mardeluk)" = /usr/share/man/man1/mardeluk.1.gz ] || fail "man -w mardeluk: $(man -w mardeluk 2>&1)"
 [ "$(man -w quorvik)" = /usr/share/man/man1/quorvik.1.gz ] || fail "man -w quorvik: $(man -w quorvik 2>&1)"
@@ -94,7 +100,9 @@ bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader q
     | grep -q -- '-F _quorvik quorvik' || fail "bash-completion does not load the quorvik completion"
 bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader korvane-reset; complete -p korvane-reset' \
     | grep -q -- '-F _korvane_reset korvane-reset' || fail "bash-completion does not load the korvane-reset completion"
-echo "ok: installed with dpkg -i; all three programs run from PATH, man finds every page"
+bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader korvane-baud; complete -p korvane-baud' \
+    | grep -q -- '-F _korvane_baud korvane-baud' || fail "bash-completion does not load the korvane-baud completion"
+echo "ok: installed with dpkg -i; all four programs run from PATH, man finds every page"
 
 cd /
 dpkg -r "$package" > /dev/null
