@@ -1,6 +1,6 @@
 // mardeluk: computes the UART baud-rate generator settings of an 8051-family
 // chip, prints them as a report and writes them into korvane.inc. main only
-// sequences the steps and prints; every decision is made in the core.
+// prints and writes what the core decided (run_plan.h).
 #include <csignal>
 #include <string>
 #include <vector>
@@ -8,28 +8,11 @@
 #include "console.h"
 #include "file_errors.h"
 #include "file_output.h"
-#include "generator_models.h"
 #include "include_file.h"
-#include "parameters.h"
-#include "report.h"
+#include "run_plan.h"
 #include "texts.h"
 
 namespace {
-
-int parameterError(const ParameterOutcome& outcome)
-{
-    printLine(parameterErrorLine(outcome.status, outcome.parameterText));
-    printLine("");
-    printLine(helpHint());
-    return exitFailure;
-}
-
-int calculationError(const Calculation& calculation)
-{
-    printLine("");
-    printLine(calculationErrorLine(calculation.status, calculation.result.deviation));
-    return exitFailure;
-}
 
 // The empty line goes to standard output, the error line to standard error.
 int fileError(int errnoValue, const std::string& fileName)
@@ -47,33 +30,18 @@ int main(int argc, char* argv[])
     // writer cleans up and reports it, instead of the signal ending the run.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    printLines(bannerLines());
     std::vector<std::string> parameters;
     for (int i = 1; i < argc; ++i) {
         parameters.push_back(cutText(argv[i]));
     }
-    if (parameters.empty()) {
-        printLines(helpLines());
-        return exitFailure;
+    const RunPlan plan = planRun(parameters);
+    printLines(plan.linesBeforeFile);
+    if (plan.writesFile) {
+        const int writeError = writeWholeFile(includeFileName, plan.fileText);
+        if (writeError != 0) {
+            return fileError(writeError, includeFileName);
+        }
     }
-
-    const ParameterOutcome outcome = readParameters(parameters);
-    if (outcome.status != StatusCode::Ok) {
-        return parameterError(outcome);
-    }
-    printLines(settingsLines(outcome.settings));
-
-    const Calculation calculation = calculateSettings(outcome.settings);
-    if (calculation.status != StatusCode::Ok) {
-        return calculationError(calculation);
-    }
-
-    const int writeError = writeWholeFile(includeFileName, includeFileText(outcome.settings, calculation.result));
-    if (writeError != 0) {
-        return fileError(writeError, includeFileName);
-    }
-
-    printLine("");
-    printLine(resultLine(calculation.result.resultingBaud, calculation.result.deviation));
-    return exitSuccess;
+    printLines(plan.linesAfterFile);
+    return plan.exitStatus;
 }
