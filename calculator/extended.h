@@ -10,7 +10,10 @@
 // a double, where it becomes zero either way.
 //
 // The code reads the same for both: literals come as int or double (exact)
-// or as quotients of them, and the functions below stand for <cmath>'s.
+// or as quotients of them, and the functions below stand for <cmath>'s. A
+// double on the left of a subtraction goes first into an Extended: the
+// library subtracts `double - Extended` the other way round and negates,
+// which turns the difference of equal values into -0.
 #pragma once
 
 #include <cfloat>

@@ -12,7 +12,7 @@ constexpr int oversampling = 16;
 FrameVerdict judgeFrame(double linkErrorSize, int frameBits)
 {
     const double tolerance = frameTolerance(frameBits);
-    return FrameVerdict{linkErrorSize < tolerance, static_cast<double>(tolerance - Extended(linkErrorSize))};
+    return FrameVerdict{linkErrorSize < tolerance, static_cast<double>(Extended(tolerance) - linkErrorSize)};
 }
 
 SurveyRow surveyRow(double clock, double nominal, GeneratorKind generator, const SurveyRequest& request)

@@ -49,6 +49,11 @@ installed_files=(
     share/doc/korvane-host-tools/changelog.gz
 )
 
+# The web page comes along where the build made it.
+if [ -f "$build/web/korvane.html" ]; then
+    installed_files+=(share/korvane-host-tools/korvane.html)
+fi
+
 echo "--- cmake --install with DESTDIR and a prefix of its own"
 DESTDIR="$scratch/stage" cmake --install "$build" --prefix /opt/korvane > /dev/null
 expect_files "$scratch/stage/opt/korvane" "${installed_files[@]}"

@@ -1,0 +1,179 @@
+// korvane.html in Debian's chromium, driven by Playwright: the report and
+// the downloaded korvane.inc against the built mardeluk, the explorer
+// against the built korvane-baud, no request beyond the page, the keyboard,
+// and an accessibility scan.
+//   KORVANE_PAGE=build/web/korvane.html MARDELUK=... KORVANE_BAUD=... node --test tests/web
+// With KORVANE_SCREENSHOTS=FOLDER it also saves the page at desktop and
+// phone width there.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, existsSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+import AxeBuilder from '@axe-core/playwright';
+
+const pageUrl = pathToFileURL(resolve(process.env.KORVANE_PAGE)).href;
+const mardeluk = resolve(process.env.MARDELUK);
+const korvaneBaud = resolve(process.env.KORVANE_BAUD);
+let browser;
+
+before(async () => {
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+});
+after(async () => browser?.close());
+
+async function openPage(query = '', options = {}) {
+  const context = await browser.newContext({ acceptDownloads: true, ...options });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(pageUrl + query);
+  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  return { context, page, errors };
+}
+
+// What mardeluk prints and writes, run in a scratch folder.
+function runMardeluk(args) {
+  const folder = mkdtempSync(join(tmpdir(), 'korvane-page-'));
+  const run = spawnSync(mardeluk, args, { cwd: folder, encoding: 'utf8' });
+  const file = join(folder, 'korvane.inc');
+  const include = existsSync(file) ? readFileSync(file) : null;
+  rmSync(folder, { recursive: true });
+  return { out: run.stdout, status: run.status, include };
+}
+
+const keys = ['baudrate', 'timer', 'accuracy', 'clock', 'start', 'user'];
+const defaults = ['', 'T1', '1', '11.0592', '0000', '8000'];
+
+// Parameters as the query gives them; mardeluk gets the same, the gaps
+// before the last one filled with the defaults.
+const parameterSets = [
+  {},
+  { baudrate: '9600' },
+  { baudrate: '9600', timer: 'BG', accuracy: '0.1', clock: '12' },
+  { baudrate: '9.6e3', timer: 't2', clock: '12' },
+  { baudrate: '115200', timer: 'T2', accuracy: '0', clock: '11.0592', start: '0c000h', user: '0FFFF' },
+  { baudrate: '57600', timer: 'd1' },
+  { baudrate: '38400', timer: 'D1', accuracy: '2', clock: '25' },
+  { baudrate: '9600', timer: 'BA', clock: '12', start: '8000', user: '0' },
+  { baudrate: '9600', timer: 'T1', accuracy: '1', clock: '12' },     // insufficient accuracy
+  { baudrate: '19200', timer: 'BG', accuracy: '1', clock: '12' },    // cannot be generated
+  { baudrate: '10', timer: 'T2', clock: '40' },
+  { baudrate: '+1E2', timer: 'Bg', accuracy: '5', clock: '0.25' },
+  { baudrate: 'x' },                                                  // illegal real number
+  { baudrate: '-9600' },                                              // baud rate out of range
+  { baudrate: '9600', timer: 'T3' },                                  // unknown generator
+  { baudrate: '9600', accuracy: '5.0001' },                           // accuracy out of range
+  { baudrate: '9600', clock: '0' },                                   // clock out of range
+  { baudrate: '9600', start: '$FF' },                                 // invalid hex number
+  { baudrate: '9600', user: '10000' },                                // address out of range
+  { baudrate: '1E400' },
+  { baudrate: '50', timer: 'BG', accuracy: '1E0', clock: '1E17' },
+];
+
+test('the report and the downloaded korvane.inc are what mardeluk prints and writes', async () => {
+  const { context, page, errors } = await openPage();
+  for (const set of parameterSets) {
+    const query = new URLSearchParams(set).toString();
+    await page.goto(`${pageUrl}?${query}`);
+    await page.waitForSelector('body[data-ready]');
+    const last = keys.reduce((found, key, index) => (key in set ? index : found), -1);
+    const args = keys.slice(0, last + 1).map((key, index) => set[key] ?? defaults[index]);
+    const expected = runMardeluk(args);
+    assert.equal(await page.textContent('#report'), expected.out.replace(/\n$/, ''), query);
+    const link = page.locator('#include-file');
+    if (expected.include === null) {
+      assert.equal(await link.count(), 0, query);
+      const errorLine = expected.out.split('\n').find((line) => line.startsWith('@@@@@'));
+      assert.match(await page.textContent('#include-status'), errorLine ? new RegExp(errorLine.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')) : /help screen/, query);
+    } else {
+      assert.equal(await link.getAttribute('download'), 'korvane.inc');
+      const [download] = await Promise.all([page.waitForEvent('download'), link.click()]);
+      assert.deepEqual(readFileSync(await download.path()), expected.include, query);
+      assert.equal(await page.textContent('#include-preview'), expected.include.toString('latin1'), query);
+    }
+  }
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test('the explorer answers as korvane-baud --json does', async () => {
+  const cases = [
+    { query: 'clocks=11.0592,12,14.31818&adapter=ftdi', args: ['--json', '--clock', '11.0592,12,14.31818', '--adapter', 'ftdi'] },
+    { query: 'clocks=&rates=9600,115200', args: ['--json', '--rate', '9600,115200'] },
+  ];
+  const { context, page } = await openPage();
+  for (const { query, args } of cases) {
+    await page.goto(`${pageUrl}?${query}`);
+    await page.waitForSelector('body[data-ready]');
+    const run = spawnSync(korvaneBaud, args, { encoding: 'utf8' });
+    assert.equal(await page.textContent('#explorer-json'), run.stdout, query);
+    const text = spawnSync(korvaneBaud, args.slice(1), { encoding: 'utf8' });
+    assert.equal(await page.textContent('#explorer-text'), text.stdout, query);
+  }
+  await page.fill('#clocks', '12,,16');
+  assert.equal(await page.textContent('#explorer-error'),
+    "korvane-baud: --clock '12,,16': an empty item; try 'korvane-baud --help'");
+  await context.close();
+});
+
+test('opened from disk, the page asks for nothing but itself', async () => {
+  const context = await browser.newContext();
+  const requests = [];
+  await context.route('**/*', (route) => {
+    if (route.request().url().split('?')[0] === pageUrl) return route.continue();
+    requests.push(route.request().url());
+    return route.abort();
+  });
+  const page = await context.newPage();
+  page.on('request', (request) => { if (request.url().split('?')[0] !== pageUrl) requests.push(request.url()); });
+  await page.goto(`${pageUrl}?baudrate=9600`);
+  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await page.fill('#rates', '9600,57600');
+  await page.waitForTimeout(500);
+  assert.deepEqual(requests, []);
+  await context.close();
+});
+
+test('by keyboard alone: tab to the baud rate, type, and the report and the link follow', async () => {
+  const { context, page } = await openPage('?baudrate=9600');
+  for (let presses = 0; presses < 5 && !(await page.evaluate(() => document.activeElement?.id === 'baudrate')); presses++) {
+    await page.keyboard.press('Tab');
+  }
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'baudrate');
+  await page.keyboard.press('Control+A');
+  await page.keyboard.type('19200');
+  assert.match(await page.textContent('#report'), /nominal baudrate: {12}19200 Baud/);
+  assert.match(page.url(), /baudrate=19200/);
+  await page.keyboard.press('Tab');
+  await page.keyboard.type("X");  // tabbing into a field selects its text
+  assert.match(await page.textContent('#report'), /@@@@@ unknown baudrate generator: X @@@@@/);
+  assert.equal(await page.locator('#include-file').count(), 0);
+  await context.close();
+});
+
+test('no serious or critical accessibility violation, light and dark', async () => {
+  for (const colorScheme of ['light', 'dark']) {
+    const { context, page } = await openPage('?baudrate=9600&timer=T2&clock=12', { colorScheme });
+    const result = await new AxeBuilder({ page }).analyze();
+    const grave = result.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
+    assert.deepEqual(grave.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), [], colorScheme);
+    await context.close();
+  }
+});
+
+test('screenshots at desktop and phone width', { skip: !process.env.KORVANE_SCREENSHOTS }, async () => {
+  const folder = process.env.KORVANE_SCREENSHOTS;
+  for (const [name, viewport] of [['desktop', { width: 1280, height: 900 }], ['phone', { width: 390, height: 844 }]]) {
+    const { context, page } = await openPage('?baudrate=9600&timer=T2&clock=12&rates=9600,115200&clocks=', { viewport });
+    await page.screenshot({ path: join(folder, `korvane-page-${name}.png`) });
+    await context.close();
+  }
+});

@@ -1,0 +1,127 @@
+// The page: reads the fields, asks the core (the same C++ as mardeluk and
+// korvane-baud) and shows what the programs would print; keeps the URL
+// current so that a link reproduces the page.
+'use strict';
+
+const calculatorDefaults = { baudrate: '', timer: 'T1', accuracy: '1', clock: '11.0592', start: '0000', user: '8000' };
+const explorerDefaults = { clocks: '11.0592', rates: '', generators: '', 'survey-accuracy': '1', adapter: 'exact' };
+const byId = (id) => document.getElementById(id);
+let core;
+let downloadUrl;
+
+// Texts go to the core as one string, separated by line feeds.
+function callWithTexts(name, texts) {
+  return core.ccall(name, 'number', ['string', 'number'], [texts.join('\n'), texts.length]);
+}
+const coreText = (name) => core.ccall(name, 'string', [], []);
+
+// mardeluk's parameters: none without a baud rate (the help screen),
+// otherwise all six, an empty field taking its default.
+function calculatorParameters() {
+  if (byId('baudrate').value === '') return [];
+  return Object.keys(calculatorDefaults).map((key) => byId(key).value || calculatorDefaults[key]);
+}
+
+function showIncludeFile(writesFile, text, report) {
+  const status = byId('include-status');
+  if (downloadUrl) URL.revokeObjectURL(downloadUrl);
+  downloadUrl = undefined;
+  byId('include-preview').textContent = writesFile ? text : '';
+  if (!writesFile) {
+    const errorLine = report.split('\n').find((line) => line.startsWith('@@@@@'));
+    status.textContent = errorLine
+      ? `mardeluk writes no korvane.inc: ${errorLine}`
+      : 'mardeluk writes no korvane.inc without a baud rate: it shows its help screen.';
+    return;
+  }
+  downloadUrl = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+  const link = document.createElement('a');
+  link.id = 'include-file';
+  link.className = 'button';
+  link.href = downloadUrl;
+  link.download = 'korvane.inc';
+  link.textContent = 'Download korvane.inc';
+  status.replaceChildren(link, ` (${text.length} bytes, exactly as mardeluk writes it)`);
+}
+
+function updateCalculator() {
+  callWithTexts('korvaneMardeluk', calculatorParameters());
+  const report = coreText('korvaneReport');
+  byId('report').textContent = report.replace(/\n$/, '');
+  showIncludeFile(core.ccall('korvaneWritesFile', 'number', [], []) === 1, coreText('korvaneIncludeFile'), report);
+}
+
+// korvane-baud's arguments for the explorer's fields.
+function explorerArguments() {
+  const args = [];
+  const add = (option, id) => { if (byId(id).value !== '') args.push(option, byId(id).value); };
+  add('--clock', 'clocks');
+  add('--rate', 'rates');
+  add('--generator', 'generators');
+  add('--accuracy', 'survey-accuracy');
+  args.push('--adapter', byId('adapter').value);
+  return args;
+}
+
+function runBaud(args) {
+  const status = callWithTexts('korvaneBaud', args);
+  return { status, out: coreText('korvaneBaudOut'), err: coreText('korvaneBaudErr') };
+}
+
+function updateExplorer() {
+  const args = explorerArguments();
+  const text = runBaud(args);
+  const json = runBaud([...args, '--json']);
+  byId('explorer-error').textContent = text.err.trim();
+  byId('explorer-text').textContent = text.out;
+  byId('explorer-json').textContent = json.out;
+  updateChart(json);
+}
+
+// The crystal search for the first rate asked (9600 without one).
+function updateChart(answer) {
+  const caption = byId('chart-caption');
+  if (answer.status === 1) { byId('chart').replaceChildren(); caption.textContent = ''; return; }
+  const rate = (byId('rates').value.split(',')[0] || '9600').trim();
+  const args = ['--json', '--rate', rate, '--adapter', byId('adapter').value];
+  if (byId('survey-accuracy').value !== '') args.push('--accuracy', byId('survey-accuracy').value);
+  if (byId('generators').value !== '') args.push('--generator', byId('generators').value);
+  const search = runBaud(args);
+  if (search.status === 1) { byId('chart').replaceChildren(); caption.textContent = search.err.trim(); return; }
+  const document_ = JSON.parse(search.out);
+  drawDeviationChart(byId('chart'), document_.rows, document_.accuracy, rate);
+  caption.textContent = `The band is the required accuracy of ${(document_.accuracy * 100).toFixed(2)} %; ` +
+    `${document_.crystals.length} crystal and generator pairs lie within it at ${rate} Baud. ` +
+    'A line breaks where a generator cannot come within 10 %.';
+}
+
+function readUrl() {
+  const query = new URLSearchParams(location.search);
+  for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
+    byId(key).value = query.has(key) ? query.get(key) : value;
+  }
+}
+
+// Only what differs from the defaults goes into the link.
+function writeUrl() {
+  const query = new URLSearchParams();
+  for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
+    if (byId(key).value !== value) query.set(key, byId(key).value);
+  }
+  const search = query.toString();
+  history.replaceState(null, '', search ? `?${search}` : location.pathname);
+}
+
+createKorvaneCore().then((loaded) => {
+  core = loaded;
+  readUrl();
+  updateCalculator();
+  performance.mark('korvane-first-report');
+  // The report first; the explorer and its chart in the next task.
+  setTimeout(updateExplorer);
+  byId('calculator').addEventListener('input', () => { updateCalculator(); writeUrl(); });
+  byId('explorer').addEventListener('input', () => { updateExplorer(); writeUrl(); });
+  byId('explorer').addEventListener('change', () => { updateExplorer(); writeUrl(); });
+  for (const form of document.forms) form.addEventListener('submit', (event) => event.preventDefault());
+  setTimeout(() => { document.body.dataset.ready = 'true'; });
+});
