@@ -3,10 +3,7 @@
 #include <getopt.h>
 
 #include "number_text.h"
-
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "options.h"
 
 namespace {
 
@@ -161,12 +158,8 @@ CommandLine readCommandLine(int argc, char* argv[])
         case 'V':
             version = true;
             break;
-        case ':':
-            keep("option " + typed + " needs a value");
-            break;
         default:
-            keep(optopt != 0 ? std::string("unknown option: -") + static_cast<char>(optopt)
-                             : "unknown option: " + typed);
+            keep(optionErrorText(option, typed));
             break;
         }
     }
@@ -229,5 +222,5 @@ std::vector<std::string> commandHelpLines()
 
 std::vector<std::string> versionLines()
 {
-    return {std::string(programName) + " (KORVANE host tools) " + KORVANE_VERSION};
+    return {versionLine(programName)};
 }

@@ -2,11 +2,8 @@
 
 #include <getopt.h>
 
+#include "options.h"
 #include "pulse_width.h"
-
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -76,11 +73,8 @@ CommandLine readCommandLine(int argc, char* argv[])
             if (!readLines(optarg, result.lines) && firstError.empty()) {
                 firstError = std::string("invalid line: ") + optarg + " (dtr, rts or both)";
             }
-        } else if (option == ':' && firstError.empty()) {
-            firstError = "option " + typed + " needs a value";
         } else if (firstError.empty()) {
-            firstError = optopt != 0 ? std::string("unknown option: -") + static_cast<char>(optopt)
-                                     : "unknown option: " + typed;
+            firstError = optionErrorText(option, typed);
         }
     }
     if (help) {
@@ -143,5 +137,5 @@ std::vector<std::string> helpLines()
 
 std::vector<std::string> versionLines()
 {
-    return {std::string(programName) + " (KORVANE host tools) " + KORVANE_VERSION};
+    return {versionLine(programName)};
 }
