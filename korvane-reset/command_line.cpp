@@ -8,12 +8,14 @@
 namespace {
 
 constexpr int lineOption = 1000;
+constexpr int invertOption = 1001;
 
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {"list", no_argument, nullptr, 'l'},
     {"line", required_argument, nullptr, lineOption},
+    {"invert", no_argument, nullptr, invertOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -30,7 +32,7 @@ const LineName lineNames[] = {
 
 CommandLine failure(const std::string& text)
 {
-    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, "",
+    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, "",
                        defaultPulseWidth};
 }
 
@@ -49,7 +51,7 @@ bool readLines(const std::string& text, PulseLines& lines)
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
-    CommandLine result{Request::Run, "", PulseLines::Dtr, "", defaultPulseWidth};
+    CommandLine result{Request::Run, "", PulseLines::Dtr, false, "", defaultPulseWidth};
     bool help = false;
     bool version = false;
     bool list = false;
@@ -69,6 +71,8 @@ CommandLine readCommandLine(int argc, char* argv[])
             version = true;
         } else if (option == 'l') {
             list = true;
+        } else if (option == invertOption) {
+            result.inverted = true;
         } else if (option == lineOption) {
             if (!readLines(optarg, result.lines) && firstError.empty()) {
                 firstError = std::string("invalid line: ") + optarg + " (dtr, rts or both)";
@@ -126,6 +130,9 @@ std::vector<std::string> helpLines()
         "Options:",
         "      --line=dtr|rts|both  the lines switched off for the pulse (default",
         "                           dtr); afterwards DTR and RTS are both on",
+        "      --invert             for a reset circuit that inverts the line: the",
+        "                           lines go on for the pulse and off after it;",
+        "                           on a parallel port the two patterns swap",
         "  -l, --list               list this machine's serial and parallel ports",
         "  -h, --help               show this help and exit",
         "  -V, --version            show the version and exit",

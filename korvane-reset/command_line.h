@@ -17,6 +17,7 @@ struct CommandLine {
     Request request;
     std::string errorText;  // for Fail: the message, with the hint to --help
     PulseLines lines;       // --line, DTR by default
+    bool inverted;          // --invert: the lines go on for the pulse
     std::string port;       // PORT as typed
     uint16_t pulseWidth;    // milliseconds
 };

@@ -47,10 +47,10 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
     PulseReport report{};
     if (use == DeviceUse::Parallel) {
         ParallelIoctls driver(descriptor);
-        report = pulseParallel(driver, commandLine.pulseWidth);
+        report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
     } else {
         SerialIoctls driver(descriptor);
-        report = pulseSerial(driver, commandLine.lines, commandLine.pulseWidth);
+        report = pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth);
     }
     // HUPCL is off, so closing leaves DTR and RTS on.
     close(descriptor);

@@ -68,8 +68,9 @@ int linesOf(PulseLines lines)
     return dtrLine;
 }
 
-PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t milliseconds)
+PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
 {
+    const int pulseLines = linesOf(lines);
     int present = 0;
     int error = driver.readModemLines(present);
     if (error != 0) {
@@ -82,13 +83,13 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t millise
     if (driver.endingSignal() != 0) {
         return interrupted(driver.endingSignal());
     }
-    error = driver.switchOff(linesOf(lines));
+    error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
-        return failure(error, "switching the lines off");
+        return failure(error, inverted ? "switching the lines on" : "switching the lines off");
     }
     const WaitResult waited = driver.wait(milliseconds);
     // Back to rest first, whatever ended the wait.
-    error = driver.switchOn(restLines);
+    error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(restLines);
     if (waited.end == WaitEnd::CheckFailed) {
         return failure(waited.detail, "waiting");
     }
@@ -96,18 +97,21 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t millise
         return interrupted(waited.detail);
     }
     if (error != 0) {
-        return failure(error, "switching the lines on");
+        return failure(error, inverted ? "switching the lines off" : "switching the lines on");
     }
     int after = 0;
     error = driver.readModemLines(after);
     if (error != 0) {
         return failure(error, "reading the lines back");
     }
-    return (after & restLines) == restLines ? done() : readBackFailed();
+    const bool atRest = inverted ? (after & pulseLines) == 0 : (after & restLines) == restLines;
+    return atRest ? done() : readBackFailed();
 }
 
-PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
+PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds)
 {
+    const uint8_t pulsePattern = inverted ? parallelRestPattern : parallelPulsePattern;
+    const uint8_t restPattern = inverted ? parallelPulsePattern : parallelRestPattern;
     int error = driver.claim();
     if (error == EBUSY) {
         return PulseReport{PulseOutcome::Busy, error, ""};
@@ -120,13 +124,13 @@ PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
         report = interrupted(driver.endingSignal());
     } else if ((error = driver.setDataForward()) != 0) {
         report = failure(error, "switching the data lines to output");
-    } else if ((error = driver.writeData(parallelPulsePattern)) != 0) {
+    } else if ((error = driver.writeData(pulsePattern)) != 0) {
         report = failure(error, "writing the data lines");
     } else {
         const WaitResult waited = driver.wait(milliseconds);
         uint8_t duringPulse = 0;
         const int readError = waited.end == WaitEnd::Elapsed ? driver.readData(duringPulse) : 0;
-        error = driver.writeData(parallelRestPattern);
+        error = driver.writeData(restPattern);
         uint8_t afterPulse = 0;
         if (waited.end == WaitEnd::CheckFailed) {
             report = failure(waited.detail, "waiting");
@@ -134,11 +138,11 @@ PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds)
             report = interrupted(waited.detail);
         } else if (readError != 0 || error != 0) {
             report = failure(readError != 0 ? readError : error, "writing and reading the data lines");
-        } else if (duringPulse != parallelPulsePattern) {
+        } else if (duringPulse != pulsePattern) {
             report = readBackFailed();
         } else if ((error = driver.readData(afterPulse)) != 0) {
             report = failure(error, "reading the data lines back");
-        } else if (afterPulse != parallelRestPattern) {
+        } else if (afterPulse != restPattern) {
             report = readBackFailed();
         }
     }

@@ -70,11 +70,14 @@ struct PulseReport {
 // Checks that the port has modem lines, clears HUPCL so that DTR and RTS
 // stay on after the port is closed, switches the pulse lines off, waits,
 // switches DTR and RTS on and reads them back. Whatever ends the wait, the
-// lines are switched on again before the report.
-PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, uint16_t milliseconds);
+// lines are back at rest before the report. Inverted, for a reset circuit
+// that inverts the line, the pulse lines go on for the pulse and off after
+// it, and off is their rest.
+PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds);
 
 // Claims the port, sets the data lines to output, drives 0x55 for the pulse
 // width and 0xAA after it, and releases the port. Passes when the data
-// register read 0x55 at the end of the pulse and then 0xAA (the second read
-// only after the first matched).
-PulseReport pulseParallel(ParallelDriver& driver, uint16_t milliseconds);
+// register read the pulse's pattern at the end of the pulse and then the
+// rest's (the second read only after the first matched). Inverted, the two
+// patterns swap.
+PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds);

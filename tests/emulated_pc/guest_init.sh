@@ -392,6 +392,12 @@ EOF
     register $lpt_data 0x00
     traced parport 50 3 pulse board 0 "" lp0
     expect_value "data register after korvane-reset lp0" 0xAA "$(register $lpt_data)"
+    # --invert: the lines on for the pulse, off after it and at rest.
+    traced ftdi 40 1 inverted board 0 "" --invert ttyUSB0 40
+    traced uart 40 3 inverted board 0 "" --invert --line=both ttyS0 40
+    expect_value "DTR and RTS of COM1 after korvane-reset --invert --line=both ttyS0" 0 $(( $(register $mcr) & 3 ))
+    traced parport 40 3 inverted board 0 "" --invert parport0 40
+    expect_value "data register after korvane-reset --invert parport0" 0x55 "$(register $lpt_data)"
 
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0

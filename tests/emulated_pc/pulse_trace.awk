@@ -11,7 +11,9 @@
 #     MASK    the lines that go off: 1 DTR, 2 RTS, 3 both (parport: 3)
 #     EXPECT  pulse (a whole pulse), interrupted (a pulse ended early by a
 #             signal), gone (lines off, then the adapter unplugged: nothing
-#             more), none (no line touched at all)
+#             more), none (no line touched at all), inverted (a whole pulse
+#             of --invert: the lines on, then off to the end; on a parallel
+#             port 0xAA, then 0x55)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
 # guest opens a run with 0xA5 (0xEE: the unplug run) and closes it with 0x5A
 # in COM1's scratch register.
@@ -43,6 +45,10 @@ function linesOff(state, mask) {
 
 function linesOn(state) {
     return state == 3
+}
+
+function maskedOn(state, mask) {
+    return (!bit(mask, 1) || bit(state, 1)) && (!bit(mask, 2) || bit(state, 2)) && state != 4
 }
 
 function record(window, state, raw) {
@@ -166,6 +172,22 @@ END {
                 fail(what ": want lines off and nothing after, run over within 1 s of the unplug (" \
                      (unplugged_at == "" ? "never unplugged" : sprintf("%.3f s", late)) ")")
             }
+            continue
+        }
+        if (expect[w] == "inverted") {
+            # The last switch of the lines to off, after which they stay off;
+            # the pulse began with the event before it, which had them on.
+            off = n
+            while (off > 1 && linesOff(eventState[w, off - 1], mask[w])) off--
+            if (n < 2 || off < 2 || !linesOff(eventState[w, n], mask[w]) || !maskedOn(eventState[w, off - 1], mask[w])) {
+                fail(what ": want the lines on, then off, and off to the end")
+                continue
+            }
+            width = (eventTime[w, off] - eventTime[w, off - 1]) / 1000
+            shown = sprintf("%.3f ms", width)
+            if (width >= asked[w]) pass(what ": inverted pulse " shown ", asked " asked[w] " ms")
+            else fail(what ": inverted pulse " shown ", shorter than the " asked[w] " ms asked")
+            printf "measured %s %d %.3f\n", label[w], asked[w], width
             continue
         }
         # Lines off, then DTR and RTS on with nothing in between, and

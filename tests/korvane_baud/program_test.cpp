@@ -61,6 +61,7 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
         {{"--clock=12", "--adapter=pl2303"}, "--adapter 'pl2303': no such adapter (exact, 16550, ftdi or ch340)"},
         {{"--clock=12", "--frobnicate"}, "unknown option: --frobnicate"},
         {{"--clock=12", "-x"}, "unknown option: -x"},
+        {{"--clock=12", "--json=yes"}, "option --json takes no value"},
         {{"--clock"}, "option --clock needs a value"},
         {{"--clock=12", "9600"}, "unexpected argument: 9600"},
     };

@@ -54,6 +54,8 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"--line=rts", "ttyS0", "$32"}, Request::Run, "", PulseLines::Rts, "ttyS0", 50},
         {{"ttyS0", "--line", "both", "65535"}, Request::Run, "", PulseLines::Both, "ttyS0", 65535},
         {{"--line=dtr", "--", "lp0", "%1"}, Request::Run, "", PulseLines::Dtr, "lp0", 1},
+        {{"--invert", "--line=both", "ttyUSB0"}, Request::Run, "", PulseLines::Both, "ttyUSB0", 50},
+        {{"--invert=yes", "ttyUSB0"}, Request::Fail, "option --invert takes no value" + hint, PulseLines::Dtr, "", 50},
         {{"-l"}, Request::List, "", PulseLines::Dtr, "", 50},
         {{"--list", "--help"}, Request::Help, "", PulseLines::Dtr, "", 50},
         {{"--bogus", "-h"}, Request::Help, "", PulseLines::Dtr, "", 50},
@@ -67,6 +69,7 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"ttyS0", "--line"}, Request::Fail, "option --line needs a value" + hint, PulseLines::Dtr, "", 50},
         {{"--lines=dtr", "ttyS0"}, Request::Fail, "unknown option: --lines=dtr" + hint, PulseLines::Dtr, "", 50},
         {{"-x", "ttyS0"}, Request::Fail, "unknown option: -x" + hint, PulseLines::Dtr, "", 50},
+        {{"--list=all"}, Request::Fail, "option --list takes no value" + hint, PulseLines::Dtr, "", 50},
         // A negative number looks like an option to getopt.
         {{"ttyS0", "-5"}, Request::Fail, "unknown option: -5" + hint, PulseLines::Dtr, "", 50},
         {{"--list", "ttyS0"}, Request::Fail, "--list takes no port: ttyS0" + hint, PulseLines::Dtr, "", 50},
@@ -84,6 +87,7 @@ TEST(CommandLine, RequestsOptionsAndOperands)
             EXPECT_EQ(result.lines, c.lines);
             EXPECT_EQ(result.port, c.port);
             EXPECT_EQ(result.pulseWidth, c.width);
+            EXPECT_EQ(result.inverted, c.arguments[0] == "--invert");
         }
     }
 }
@@ -234,6 +238,7 @@ const WaitResult unplugged{WaitEnd::CheckFailed, EIO};
 struct SerialCase {
     const char* name;
     PulseLines pulseLines;
+    bool inverted;
     int linesBefore;
     bool hangupOnClose;
     int keptLines;
@@ -251,33 +256,42 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
     const std::vector<std::string> whole = {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30",
                                             "TIOCMBIS 06", "TIOCMGET"};
     const SerialCase cases[] = {
-        {"DTR pulse with HUPCL set", PulseLines::Dtr, 0x06, true, 0x06, {}, elapsed, 0, whole, PulseOutcome::Done, 0, 0x06},
-        {"lines off before, HUPCL already clear", PulseLines::Dtr, 0x00, false, 0x06, {}, elapsed, 0,
+        {"DTR pulse with HUPCL set", PulseLines::Dtr, false, 0x06, true, 0x06, {}, elapsed, 0, whole, PulseOutcome::Done, 0, 0x06},
+        {"lines off before, HUPCL already clear", PulseLines::Dtr, false, 0x00, false, 0x06, {}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "TIOCMGET"}, PulseOutcome::Done, 0, 0x06},
-        {"RTS pulse", PulseLines::Rts, 0x06, true, 0x06, {}, elapsed, 0,
+        {"RTS pulse", PulseLines::Rts, false, 0x06, true, 0x06, {}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 04", "wait 30", "TIOCMBIS 06", "TIOCMGET"}, PulseOutcome::Done, 0, 0x06},
-        {"both lines", PulseLines::Both, 0x06, true, 0x06, {}, elapsed, 0,
+        {"both lines", PulseLines::Both, false, 0x06, true, 0x06, {}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 06", "wait 30", "TIOCMBIS 06", "TIOCMGET"}, PulseOutcome::Done, 0, 0x06},
         // No modem lines: nothing else is asked, nothing changed.
-        {"pseudo terminal", PulseLines::Dtr, 0, true, 0x06, {{"TIOCMGET#1", ENOTTY}}, elapsed, 0,
+        {"pseudo terminal", PulseLines::Dtr, false, 0, true, 0x06, {{"TIOCMGET#1", ENOTTY}}, elapsed, 0,
          {"TIOCMGET fails"}, PulseOutcome::NotModemPort, ENOTTY, 0},
-        {"legacy ttyS without a UART", PulseLines::Dtr, 0, true, 0x06, {{"TIOCMGET#1", EIO}}, elapsed, 0,
+        {"legacy ttyS without a UART", PulseLines::Dtr, false, 0, true, 0x06, {{"TIOCMGET#1", EIO}}, elapsed, 0,
          {"TIOCMGET fails"}, PulseOutcome::NoDevice, EIO, 0},
-        {"RTS does not follow", PulseLines::Dtr, 0x02, true, 0x02, {}, elapsed, 0, whole, PulseOutcome::ReadBackFailed, 0, 0x02},
-        {"read-back call fails", PulseLines::Dtr, 0x06, true, 0x06, {{"TIOCMGET#2", EIO}}, elapsed, 0,
+        {"RTS does not follow", PulseLines::Dtr, false, 0x02, true, 0x02, {}, elapsed, 0, whole, PulseOutcome::ReadBackFailed, 0, 0x02},
+        {"read-back call fails", PulseLines::Dtr, false, 0x06, true, 0x06, {{"TIOCMGET#2", EIO}}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "TIOCMGET fails"},
          PulseOutcome::Disappeared, EIO, 0x06},
-        {"settings refused", PulseLines::Dtr, 0x06, true, 0x06, {{"HUPCL off#1", EINVAL}}, elapsed, 0,
+        {"settings refused", PulseLines::Dtr, false, 0x06, true, 0x06, {{"HUPCL off#1", EINVAL}}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off fails"}, PulseOutcome::Failed, EINVAL, 0x06},
-        {"gone before the pulse", PulseLines::Dtr, 0x06, false, 0x06, {{"TIOCMBIC#1", ENODEV}}, elapsed, 0,
+        {"gone before the pulse", PulseLines::Dtr, false, 0x06, false, 0x06, {{"TIOCMBIC#1", ENODEV}}, elapsed, 0,
          {"TIOCMGET", "HUPCL?", "TIOCMBIC 02 fails"}, PulseOutcome::Disappeared, ENODEV, 0x06},
         // The lines come back on before the program ends by the signal.
-        {"SIGTERM during the wait", PulseLines::Dtr, 0x06, true, 0x06, {}, terminated, 0,
+        {"SIGTERM during the wait", PulseLines::Dtr, false, 0x06, true, 0x06, {}, terminated, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06"}, PulseOutcome::Interrupted, SIGTERM, 0x06},
-        {"SIGINT before the pulse", PulseLines::Dtr, 0x06, true, 0x06, {}, elapsed, SIGINT,
+        {"SIGINT before the pulse", PulseLines::Dtr, false, 0x06, true, 0x06, {}, elapsed, SIGINT,
          {"TIOCMGET", "HUPCL?", "HUPCL off"}, PulseOutcome::Interrupted, SIGINT, 0x06},
-        {"unplugged during the wait", PulseLines::Dtr, 0x06, true, 0x06, {{"TIOCMBIS#1", EIO}}, unplugged, 0,
+        {"unplugged during the wait", PulseLines::Dtr, false, 0x06, true, 0x06, {{"TIOCMBIS#1", EIO}}, unplugged, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06 fails"}, PulseOutcome::Disappeared, EIO, 0x04},
+        // Inverted: the chosen lines go on for the pulse and rest off; the other stays as it was.
+        {"inverted DTR pulse", PulseLines::Dtr, true, 0x04, true, 0x06, {}, elapsed, 0,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIS 02", "wait 30", "TIOCMBIC 02", "TIOCMGET"}, PulseOutcome::Done, 0, 0x04},
+        {"inverted, both lines", PulseLines::Both, true, 0x06, true, 0x06, {}, elapsed, 0,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIS 06", "wait 30", "TIOCMBIC 06", "TIOCMGET"}, PulseOutcome::Done, 0, 0x00},
+        {"inverted, SIGTERM during the wait: back off", PulseLines::Rts, true, 0x00, true, 0x06, {}, terminated, 0,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIS 04", "wait 30", "TIOCMBIC 04"}, PulseOutcome::Interrupted, SIGTERM, 0x00},
+        {"inverted, DTR stuck on", PulseLines::Dtr, true, 0x02, true, 0x00, {}, elapsed, 0,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIS 02", "wait 30", "TIOCMBIC 02", "TIOCMGET"}, PulseOutcome::ReadBackFailed, 0, 0x02},
     };
     for (const SerialCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -289,7 +303,7 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
         port.waitResult = c.waitResult;
         port.signalBeforePulse = c.signalBeforePulse;
 
-        const PulseReport report = pulseSerial(port, c.pulseLines, 30);
+        const PulseReport report = pulseSerial(port, c.pulseLines, c.inverted, 30);
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.detail, c.detail);
@@ -303,6 +317,7 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
 
 struct ParallelCase {
     const char* name;
+    bool inverted;
     uint8_t keptData;
     std::map<std::string, int> errors;
     WaitResult waitResult;
@@ -314,21 +329,24 @@ struct ParallelCase {
 TEST(PulseParallel, ClaimPatternsReadBackAndRelease)
 {
     const ParallelCase cases[] = {
-        {"data register that reads back", 0xFF, {}, elapsed,
+        {"data register that reads back", false, 0xFF, {}, elapsed,
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPRDATA 55", "PPWDATA AA", "PPRDATA AA", "PPRELEASE"},
          PulseOutcome::Done, 0},
-        {"held by another driver", 0xFF, {{"PPCLAIM#1", EBUSY}}, elapsed, {"PPCLAIM fails"}, PulseOutcome::Busy, EBUSY},
-        {"no parallel port", 0xFF, {{"PPCLAIM#1", ENOTTY}}, elapsed, {"PPCLAIM fails"}, PulseOutcome::NotParallelPort, ENOTTY},
-        {"data lines stuck", 0x00, {}, elapsed,
+        {"held by another driver", false, 0xFF, {{"PPCLAIM#1", EBUSY}}, elapsed, {"PPCLAIM fails"}, PulseOutcome::Busy, EBUSY},
+        {"no parallel port", false, 0xFF, {{"PPCLAIM#1", ENOTTY}}, elapsed, {"PPCLAIM fails"}, PulseOutcome::NotParallelPort, ENOTTY},
+        {"data lines stuck", false, 0x00, {}, elapsed,
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPRDATA 00", "PPWDATA AA", "PPRELEASE"},
          PulseOutcome::ReadBackFailed, 0},
-        {"D7 stuck low", 0x7F, {}, elapsed,
+        {"D7 stuck low", false, 0x7F, {}, elapsed,
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPRDATA 55", "PPWDATA AA", "PPRDATA 2A", "PPRELEASE"},
          PulseOutcome::ReadBackFailed, 0},
-        {"SIGHUP during the wait", 0xFF, {}, WaitResult{WaitEnd::EndingSignal, SIGHUP},
+        {"SIGHUP during the wait", false, 0xFF, {}, WaitResult{WaitEnd::EndingSignal, SIGHUP},
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPWDATA AA", "PPRELEASE"}, PulseOutcome::Interrupted, SIGHUP},
-        {"direction refused", 0xFF, {{"PPDATADIR#1", EINVAL}}, elapsed,
+        {"direction refused", false, 0xFF, {{"PPDATADIR#1", EINVAL}}, elapsed,
          {"PPCLAIM", "PPDATADIR forward fails", "PPRELEASE"}, PulseOutcome::Failed, EINVAL},
+        {"inverted: the patterns swap", true, 0xFF, {}, elapsed,
+         {"PPCLAIM", "PPDATADIR forward", "PPWDATA AA", "wait 30", "PPRDATA AA", "PPWDATA 55", "PPRDATA 55", "PPRELEASE"},
+         PulseOutcome::Done, 0},
     };
     for (const ParallelCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -336,7 +354,7 @@ TEST(PulseParallel, ClaimPatternsReadBackAndRelease)
         port.keptData = c.keptData;
         port.errors = c.errors;
         port.waitResult = c.waitResult;
-        const PulseReport report = pulseParallel(port, 30);
+        const PulseReport report = pulseParallel(port, c.inverted, 30);
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.detail, c.detail);
