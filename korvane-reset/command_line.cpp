@@ -9,6 +9,7 @@ namespace {
 
 constexpr int lineOption = 1000;
 constexpr int invertOption = 1001;
+constexpr int sequenceOption = 1002;
 
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -16,6 +17,7 @@ const option longOptions[] = {
     {"list", no_argument, nullptr, 'l'},
     {"line", required_argument, nullptr, lineOption},
     {"invert", no_argument, nullptr, invertOption},
+    {"sequence", required_argument, nullptr, sequenceOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -32,7 +34,7 @@ const LineName lineNames[] = {
 
 CommandLine failure(const std::string& text)
 {
-    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, "",
+    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, "",
                        defaultPulseWidth};
 }
 
@@ -51,7 +53,8 @@ bool readLines(const std::string& text, PulseLines& lines)
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
-    CommandLine result{Request::Run, "", PulseLines::Dtr, false, "", defaultPulseWidth};
+    CommandLine result{Request::Run, "", PulseLines::Dtr, false, {}, "", defaultPulseWidth};
+    bool lineGiven = false;
     bool help = false;
     bool version = false;
     bool list = false;
@@ -73,7 +76,14 @@ CommandLine readCommandLine(int argc, char* argv[])
             list = true;
         } else if (option == invertOption) {
             result.inverted = true;
+        } else if (option == sequenceOption) {
+            std::string badStep;
+            if (!readSequence(optarg, result.sequence, badStep) && firstError.empty()) {
+                firstError = "invalid step in --sequence: '" + badStep +
+                             "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
+            }
         } else if (option == lineOption) {
+            lineGiven = true;
             if (!readLines(optarg, result.lines) && firstError.empty()) {
                 firstError = std::string("invalid line: ") + optarg + " (dtr, rts or both)";
             }
@@ -106,6 +116,9 @@ CommandLine readCommandLine(int argc, char* argv[])
     if (operands.size() > 2) {
         return failure("too many arguments: " + operands[2]);
     }
+    if (!result.sequence.empty() && (operands.size() == 2 || lineGiven || result.inverted)) {
+        return failure("--sequence does not mix with WIDTH, --line or --invert");
+    }
     result.port = operands[0];
     if (operands.size() == 2 && !readPulseWidth(operands[1], result.pulseWidth)) {
         return failure("invalid pulse width: " + operands[1] + " (1 to 65535 ms)");
@@ -133,6 +146,10 @@ std::vector<std::string> helpLines()
         "      --invert             for a reset circuit that inverts the line: the",
         "                           lines go on for the pulse and off after it;",
         "                           on a parallel port the two patterns swap",
+        "      --sequence=STEPS     a serial port's own reset sequence instead of the",
+        "                           pulse: D0/D1 and R0/R1 set DTR and RTS, U0,1 sets",
+        "                           both at once, W0.05 waits 0.05 s, steps separated",
+        "                           by | (the default pulse is D0|W0.05|U1,1)",
         "  -l, --list               list this machine's serial and parallel ports",
         "  -h, --help               show this help and exit",
         "  -V, --version            show the version and exit",

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pulse.h"
+#include "sequence.h"
 
 constexpr const char* programName = "korvane-reset";
 
@@ -18,6 +19,7 @@ struct CommandLine {
     std::string errorText;  // for Fail: the message, with the hint to --help
     PulseLines lines;       // --line, DTR by default
     bool inverted;          // --invert: the lines go on for the pulse
+    std::vector<SequenceStep> sequence;  // --sequence, empty without it
     std::string port;       // PORT as typed
     uint16_t pulseWidth;    // milliseconds
 };

@@ -48,6 +48,9 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
     if (use == DeviceUse::Parallel) {
         ParallelIoctls driver(descriptor);
         report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
+    } else if (!commandLine.sequence.empty()) {
+        SerialIoctls driver(descriptor);
+        report = runSequence(driver, commandLine.sequence);
     } else {
         SerialIoctls driver(descriptor);
         report = pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth);
@@ -82,7 +85,8 @@ int main(int argc, char* argv[])
     watchEndingSignals();
     const PortTarget target = resolvePortName(commandLine.port);
     if (target.onlyWait) {
-        waitMilliseconds(commandLine.pulseWidth);
+        waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
+                                                      : sequenceMilliseconds(commandLine.sequence));
         endIfSignalled();
         return exitSuccess;
     }
@@ -92,6 +96,9 @@ int main(int argc, char* argv[])
     }
     if (use == DeviceUse::NotAPort) {
         fail(notModemPortText(target.path));
+    }
+    if (use == DeviceUse::Parallel && !commandLine.sequence.empty()) {
+        fail("--sequence needs a serial port: " + target.path);
     }
     const PulseReport report = pulseDevice(target.path, use, commandLine);
     endIfSignalled();

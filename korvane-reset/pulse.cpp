@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "sequence.h"
+
 namespace {
 
 bool meansGone(int error)
@@ -53,6 +55,44 @@ int keepLinesAfterClose(SerialDriver& driver)
     return driver.clearHangupOnClose();
 }
 
+// One call that leaves DTR and RTS as `wanted` and every other line (OUT2
+// among them, which some UARTs need for their interrupts) as it is.
+int setDtrAndRts(SerialDriver& driver, int wanted)
+{
+    int present = 0;
+    const int error = driver.readModemLines(present);
+    if (error != 0) {
+        return error;
+    }
+    return driver.setModemLines((present & ~restLines) | (wanted & restLines));
+}
+
+// One line with TIOCMBIS or TIOCMBIC, both with one TIOCMSET.
+int runLinesStep(SerialDriver& driver, const SequenceStep& step)
+{
+    if (step.lines != restLines) {
+        return step.levels != 0 ? driver.switchOn(step.lines) : driver.switchOff(step.lines);
+    }
+    return setDtrAndRts(driver, step.levels);
+}
+
+// What pulseSerial and runSequence check first: modem lines, and HUPCL off.
+PulseReport prepareSerial(SerialDriver& driver, int& present)
+{
+    int error = driver.readModemLines(present);
+    if (error != 0) {
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
+    }
+    error = keepLinesAfterClose(driver);
+    if (error != 0) {
+        return failure(error, "clearing HUPCL");
+    }
+    if (driver.endingSignal() != 0) {
+        return interrupted(driver.endingSignal());
+    }
+    return done();
+}
+
 }  // namespace
 
 int linesOf(PulseLines lines)
@@ -72,18 +112,11 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
 {
     const int pulseLines = linesOf(lines);
     int present = 0;
-    int error = driver.readModemLines(present);
-    if (error != 0) {
-        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
+    const PulseReport prepared = prepareSerial(driver, present);
+    if (prepared.outcome != PulseOutcome::Done) {
+        return prepared;
     }
-    error = keepLinesAfterClose(driver);
-    if (error != 0) {
-        return failure(error, "clearing HUPCL");
-    }
-    if (driver.endingSignal() != 0) {
-        return interrupted(driver.endingSignal());
-    }
-    error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
+    int error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
         return failure(error, inverted ? "switching the lines on" : "switching the lines off");
     }
@@ -148,4 +181,35 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     }
     driver.release();
     return report;
+}
+
+PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps)
+{
+    int present = 0;
+    const PulseReport prepared = prepareSerial(driver, present);
+    if (prepared.outcome != PulseOutcome::Done) {
+        return prepared;
+    }
+    const int last = linesAfterSequence(steps, present);
+    for (const SequenceStep& step : steps) {
+        if (step.kind == StepKind::Lines) {
+            const int error = runLinesStep(driver, step);
+            if (error != 0) {
+                return failure(error, "setting the lines");
+            }
+            continue;
+        }
+        const WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
+        if (waited.end != WaitEnd::Elapsed) {
+            // The state that the sequence ends in, whatever ended the wait.
+            setDtrAndRts(driver, last);
+            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : failure(waited.detail, "waiting");
+        }
+    }
+    int after = 0;
+    const int error = driver.readModemLines(after);
+    if (error != 0) {
+        return failure(error, "reading the lines back");
+    }
+    return (after & restLines) == last ? done() : readBackFailed();
 }

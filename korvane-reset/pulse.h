@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "millisecond_wait.h"
+
+struct SequenceStep;
 
 // The modem lines, as TIOCMGET, TIOCMBIC and TIOCMBIS count them.
 constexpr int dtrLine = 0x002;  // TIOCM_DTR
@@ -30,6 +33,7 @@ public:
     virtual int clearHangupOnClose() = 0;          // the settings again, without HUPCL
     virtual int switchOff(int lines) = 0;          // TIOCMBIC
     virtual int switchOn(int lines) = 0;           // TIOCMBIS
+    virtual int setModemLines(int lines) = 0;      // TIOCMSET: every line at once
     // The signal that asked the program to end so far, or 0 (see
     // millisecond_wait.h); looked at once more just before the pulse.
     virtual int endingSignal() = 0;
@@ -81,3 +85,10 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
 // rest's (the second read only after the first matched). Inverted, the two
 // patterns swap.
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds);
+
+// Runs the steps of a reset sequence (sequence.h) on a serial port, checked
+// as pulseSerial checks a pulse: the port must have modem lines, HUPCL goes
+// off, and DTR and RTS read back as the last steps left them. A signal
+// during a wait, or a port that fails during it, first puts the lines in the
+// state that the sequence ends in.
+PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps);

@@ -208,6 +208,11 @@ int SerialIoctls::switchOn(int lines)
     return errorOf(ioctl(descriptor_, TIOCMBIS, &lines));
 }
 
+int SerialIoctls::setModemLines(int lines)
+{
+    return errorOf(ioctl(descriptor_, TIOCMSET, &lines));
+}
+
 int SerialIoctls::endingSignal()
 {
     return caughtEndingSignal();

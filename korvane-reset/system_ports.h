@@ -29,6 +29,7 @@ public:
     int clearHangupOnClose() override;
     int switchOff(int lines) override;
     int switchOn(int lines) override;
+    int setModemLines(int lines) override;
     int endingSignal() override;
     // Asks for the modem lines every interval, so that an adapter unplugged
     // during a long pulse is reported at once.

@@ -398,6 +398,11 @@ EOF
     expect_value "DTR and RTS of COM1 after korvane-reset --invert --line=both ttyS0" 0 $(( $(register $mcr) & 3 ))
     traced parport 40 3 inverted board 0 "" --invert parport0 40
     expect_value "data register after korvane-reset --invert parport0" 0x55 "$(register $lpt_data)"
+    # --sequence: RTS held off while DTR pulses, each wait never shorter
+    # (quoted for the shell of su: | would make a pipe).
+    traced ftdi 100 3 seq:1@0,0@0,1@100,3@50 board 0 "" "'--sequence=R0|D0|W0.1|D1|W0.05|R1'" ttyUSB0
+    traced uart 100 3 seq:1@0,0@0,1@100,3@50 board 0 "" "'--sequence=R0|D0|W0.1|D1|W0.05|R1'" ttyS0
+    traced uart 30 3 seq:1@0,2@30,3@0 board 0 "" "'--sequence=U1,0|W0.03|U0,1|U1,1'" ttyS0
 
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0

@@ -13,7 +13,9 @@
 #             signal), gone (lines off, then the adapter unplugged: nothing
 #             more), none (no line touched at all), inverted (a whole pulse
 #             of --invert: the lines on, then off to the end; on a parallel
-#             port 0xAA, then 0x55)
+#             port 0xAA, then 0x55), or seq:STATE@MS,... (a --sequence: the
+#             last changes of the run are these states of the lines, each at
+#             least MS after the one before it)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
 # guest opens a run with 0xA5 (0xEE: the unplug run) and closes it with 0x5A
 # in COM1's scratch register.
@@ -172,6 +174,34 @@ END {
                 fail(what ": want lines off and nothing after, run over within 1 s of the unplug (" \
                      (unplugged_at == "" ? "never unplugged" : sprintf("%.3f s", late)) ")")
             }
+            continue
+        }
+        if (expect[w] ~ /^seq:/) {
+            # The changes of state, each at the time of its first write (a
+            # driver may write the same state again, as the 8250 does on close).
+            changes = 0
+            for (i = 1; i <= n; i++) {
+                if (i == 1 || eventState[w, i] != eventState[w, i - 1]) {
+                    changes++
+                    changeState[changes] = eventState[w, i]
+                    changeTime[changes] = eventTime[w, i]
+                }
+            }
+            k = split(substr(expect[w], 5), steps, ",")
+            good = changes >= k
+            late = ""
+            for (j = 1; good && j <= k; j++) {
+                split(steps[j], step, "@")
+                i = changes - k + j
+                good = changeState[i] == step[1] + 0
+                if (good && j > 1) {
+                    gap = (changeTime[i] - changeTime[i - 1]) / 1000
+                    late = late sprintf("%s%.3f", late == "" ? "" : " ", gap)
+                    good = gap >= step[2] + 0
+                }
+            }
+            if (good) pass(what ": steps " expect[w] " with gaps " late " ms")
+            else fail(what ": want the last changes " expect[w] " (gaps " late " ms)")
             continue
         }
         if (expect[w] == "inverted") {

@@ -2,6 +2,7 @@
 // and command lines, and checks that end the run loudly when a property fails.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

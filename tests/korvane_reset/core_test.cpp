@@ -15,6 +15,7 @@
 #include "port_list.h"
 #include "port_names.h"
 #include "pulse.h"
+#include "sequence.h"
 
 namespace {
 
@@ -55,6 +56,14 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"ttyS0", "--line", "both", "65535"}, Request::Run, "", PulseLines::Both, "ttyS0", 65535},
         {{"--line=dtr", "--", "lp0", "%1"}, Request::Run, "", PulseLines::Dtr, "lp0", 1},
         {{"--invert", "--line=both", "ttyUSB0"}, Request::Run, "", PulseLines::Both, "ttyUSB0", 50},
+        {{"--sequence=D0|W0.05|U1,1", "ttyUSB0"}, Request::Run, "", PulseLines::Dtr, "ttyUSB0", 50},
+        {{"--sequence=D0|W0.05", "ttyUSB0", "100"}, Request::Fail,
+         "--sequence does not mix with WIDTH, --line or --invert" + hint, PulseLines::Dtr, "", 50},
+        {{"--line=rts", "--sequence=R0", "ttyUSB0"}, Request::Fail,
+         "--sequence does not mix with WIDTH, --line or --invert" + hint, PulseLines::Dtr, "", 50},
+        {{"--sequence=D0|X1|D1", "ttyUSB0"}, Request::Fail,
+         "invalid step in --sequence: 'X1' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)" + hint,
+         PulseLines::Dtr, "", 50},
         {{"--invert=yes", "ttyUSB0"}, Request::Fail, "option --invert takes no value" + hint, PulseLines::Dtr, "", 50},
         {{"-l"}, Request::List, "", PulseLines::Dtr, "", 50},
         {{"--list", "--help"}, Request::Help, "", PulseLines::Dtr, "", 50},
@@ -197,6 +206,14 @@ public:
         }
         return error;
     }
+    int setModemLines(int value) override
+    {
+        const int error = call("TIOCMSET", "TIOCMSET " + hex(static_cast<unsigned>(value)));
+        if (error == 0) {
+            lines = (lines & ~keptLines) | (value & keptLines);
+        }
+        return error;
+    }
     int claim() override { return call("PPCLAIM", "PPCLAIM"); }
     int setDataForward() override { return call("PPDATADIR", "PPDATADIR forward"); }
     int writeData(uint8_t value) override
@@ -312,6 +329,99 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
         if (c.log.size() > 3) {
             EXPECT_FALSE(port.hangupOnClose);
         }
+    }
+}
+
+// --- reset sequences -------------------------------------------------------
+
+TEST(Sequence, StepsAndTheirErrors)
+{
+    const struct {
+        const char* text;
+        bool valid;
+        const char* badStep;
+        std::vector<int> lines;            // per step: the lines set, or -1 for a wait
+        std::vector<uint32_t> milliseconds;
+    } cases[] = {
+        {"D0|W0.05|U1,1", true, "", {0x02, -1, 0x06}, {0, 50, 0}},
+        {"R1|D0|W1|R0", true, "", {0x04, 0x02, -1, 0x04}, {0, 0, 1000, 0}},
+        {"U0,1|W0.0001", true, "", {0x06, -1}, {0, 1}},    // a wait never shorter: 0.1 ms is 1 ms
+        {"W65.535", true, "", {-1}, {65535}},
+        {"W.5|W2.", true, "", {-1, -1}, {500, 2000}},
+        {"W0.0010", true, "", {-1}, {1}},
+        {"W65.5351", false, "W65.5351", {}, {}},
+        {"W70000", false, "W70000", {}, {}},
+        {"", false, "", {}, {}},
+        {"D0||D1", false, "", {}, {}},
+        {"D0|", false, "", {}, {}},
+        {"D2", false, "D2", {}, {}},
+        {"d0", false, "d0", {}, {}},
+        {"U0;1", false, "U0;1", {}, {}},
+        {"U1,1,1", false, "U1,1,1", {}, {}},
+        {"W", false, "W", {}, {}},
+        {"W.", false, "W.", {}, {}},
+        {"W-1", false, "W-1", {}, {}},
+        {"W0.05s", false, "W0.05s", {}, {}},
+        {"D0|W1.2.3", false, "W1.2.3", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<SequenceStep> steps;
+        std::string badStep = "unset";
+        ASSERT_EQ(readSequence(c.text, steps, badStep), c.valid);
+        if (!c.valid) {
+            EXPECT_EQ(badStep, c.badStep);
+            continue;
+        }
+        ASSERT_EQ(steps.size(), c.lines.size());
+        for (size_t i = 0; i < steps.size(); ++i) {
+            EXPECT_EQ(steps[i].kind == StepKind::Wait ? -1 : steps[i].lines, c.lines[i]);
+            EXPECT_EQ(steps[i].milliseconds, c.milliseconds[i]);
+        }
+    }
+}
+
+TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        int linesBefore;
+        int keptLines;
+        WaitResult waitResult;
+        std::vector<std::string> log;
+        PulseOutcome outcome;
+        int linesAfter;
+    } cases[] = {
+        {"the default pulse", "D0|W0.05|U1,1", 0x06, 0x06, elapsed,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 50", "TIOCMGET", "TIOCMSET 06", "TIOCMGET"},
+         PulseOutcome::Done, 0x06},
+        {"RTS held while DTR pulses", "R0|D0|W0.1|D1|W0.02|R1", 0x06, 0x06, elapsed,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 04", "TIOCMBIC 02", "wait 100", "TIOCMBIS 02", "wait 20",
+          "TIOCMBIS 04", "TIOCMGET"},
+         PulseOutcome::Done, 0x06},
+        {"both at once, to different levels", "U0,1|W0.01", 0x02, 0x06, elapsed,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMGET", "TIOCMSET 04", "wait 10", "TIOCMGET"}, PulseOutcome::Done, 0x04},
+        // The signal ends the wait; the lines go where the sequence would have left them.
+        {"SIGTERM in the middle", "D0|R0|W0.2|D1|W0.1|R1", 0x06, 0x06, terminated,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "TIOCMBIC 04", "wait 200", "TIOCMGET", "TIOCMSET 06"},
+         PulseOutcome::Interrupted, 0x06},
+        {"RTS does not follow", "U1,1", 0x02, 0x02, elapsed,
+         {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMGET", "TIOCMSET 06", "TIOCMGET"}, PulseOutcome::ReadBackFailed, 0x02},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<SequenceStep> steps;
+        std::string badStep;
+        ASSERT_TRUE(readSequence(c.text, steps, badStep));
+        ScriptedPort port;
+        port.lines = c.linesBefore;
+        port.keptLines = c.keptLines;
+        port.waitResult = c.waitResult;
+        const PulseReport report = runSequence(port, steps);
+        EXPECT_EQ(port.log, c.log);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(port.lines, c.linesAfter);
     }
 }
 

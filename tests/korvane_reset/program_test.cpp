@@ -79,6 +79,9 @@ TEST(KorvaneResetProgram, OneErrorLineAndStatusOneForEveryFault)
         {{scratch.path() + "/missing/ttyUSB0"}, errorText("no such port: " + scratch.path() + "/missing/ttyUSB0")},
         {{scratch.path()}, errorText("not a serial port with modem control lines: " + scratch.path())},
         {{"null", "0"}, errorText("invalid pulse width: 0 (1 to 65535 ms)" + hint)},
+        {{"--sequence=D0|W0.05|U1,1", terminal.path}, errorText("not a serial port with modem control lines: " + terminal.path)},
+        {{"--sequence=D0|Q", "/dev/korvane-no-such-port"},
+         errorText("invalid step in --sequence: 'Q' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)" + hint)},
         {{"--speed", "null"}, errorText("unknown option: --speed" + hint)},
         {{}, errorText("no port given" + hint)},
     };
@@ -100,10 +103,15 @@ TEST(KorvaneResetProgram, OneErrorLineAndStatusOneForEveryFault)
 TEST(KorvaneResetProgram, NullWaitsAndEndsBySignalWhenInterrupted)
 {
     ScratchDirectory scratch;
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{"null", "30"}, {"null"}}) {
+    // null waits the pulse width, or the waits of a sequence added up.
+    const struct {
+        std::vector<std::string> arguments;
+        int milliseconds;
+    } waits[] = {{{"null", "30"}, 30}, {{"null"}, 50}, {{"--sequence=W0.02|D1|W0.04", "null"}, 60}};
+    for (const auto& [arguments, milliseconds] : waits) {
         const auto start = Clock::now();
         const ProgramRun run = runProgram(KORVANE_RESET_PROGRAM, arguments, scratch.path());
-        EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(arguments.size() == 2 ? 30 : 50));
+        EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(milliseconds));
         EXPECT_EQ(run.out + run.err, "");
         EXPECT_EQ(run.exitStatus, 0);
     }
