@@ -10,6 +10,7 @@ namespace {
 constexpr int lineOption = 1000;
 constexpr int invertOption = 1001;
 constexpr int sequenceOption = 1002;
+constexpr int jsonOption = 1003;
 
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -18,6 +19,7 @@ const option longOptions[] = {
     {"line", required_argument, nullptr, lineOption},
     {"invert", no_argument, nullptr, invertOption},
     {"sequence", required_argument, nullptr, sequenceOption},
+    {"json", no_argument, nullptr, jsonOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -34,7 +36,7 @@ const LineName lineNames[] = {
 
 CommandLine failure(const std::string& text)
 {
-    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, "",
+    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, false, "",
                        defaultPulseWidth};
 }
 
@@ -53,7 +55,7 @@ bool readLines(const std::string& text, PulseLines& lines)
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
-    CommandLine result{Request::Run, "", PulseLines::Dtr, false, {}, "", defaultPulseWidth};
+    CommandLine result{Request::Run, "", PulseLines::Dtr, false, {}, false, "", defaultPulseWidth};
     bool lineGiven = false;
     bool help = false;
     bool version = false;
@@ -74,6 +76,8 @@ CommandLine readCommandLine(int argc, char* argv[])
             version = true;
         } else if (option == 'l') {
             list = true;
+        } else if (option == jsonOption) {
+            result.json = true;
         } else if (option == invertOption) {
             result.inverted = true;
         } else if (option == sequenceOption) {
@@ -103,6 +107,9 @@ CommandLine readCommandLine(int argc, char* argv[])
         return failure(firstError);
     }
     const std::vector<std::string> operands(argv + optind, argv + argc);
+    if (result.json && !list) {
+        return failure("--json goes with --list");
+    }
     if (list) {
         if (!operands.empty()) {
             return failure("--list takes no port: " + operands[0]);
@@ -151,6 +158,7 @@ std::vector<std::string> helpLines()
         "                           both at once, W0.05 waits 0.05 s, steps separated",
         "                           by | (the default pulse is D0|W0.05|U1,1)",
         "  -l, --list               list this machine's serial and parallel ports",
+        "      --json               with --list: the list as one JSON array",
         "  -h, --help               show this help and exit",
         "  -V, --version            show the version and exit",
         "",

@@ -20,6 +20,7 @@ struct CommandLine {
     PulseLines lines;       // --line, DTR by default
     bool inverted;          // --invert: the lines go on for the pulse
     std::vector<SequenceStep> sequence;  // --sequence, empty without it
+    bool json;              // --list --json
     std::string port;       // PORT as typed
     uint16_t pulseWidth;    // milliseconds
 };

@@ -73,7 +73,14 @@ int main(int argc, char* argv[])
     case Request::Fail:
         fail(commandLine.errorText);
     case Request::List: {
-        const std::vector<std::string> lines = listedPortLines();
+        const std::vector<PortListing> listings = listedPorts();
+        if (commandLine.json) {
+            finish(STDOUT_FILENO, {listJson(listings)}, exitSuccess);
+        }
+        std::vector<std::string> lines;
+        for (const PortListing& listing : listings) {
+            lines.push_back(listLine(listing));
+        }
         finish(STDOUT_FILENO, lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines,
                exitSuccess);
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "digits.h"
 #include "port_names.h"
 
@@ -19,23 +21,37 @@ std::string trimmed(const std::string& text)
 
 // Leaves out consoles, pseudo terminals and the legacy ttyS entries that the
 // 8250 driver keeps for ports without a UART (type 0).
-bool describeTty(const TtyFacts& tty, std::string& description)
+bool describeTty(const TtyFacts& tty, ListedPort& port)
 {
     if (!tty.hasDevice || (tty.hasUartType && trimmed(tty.uartType) == "0")) {
         return false;
     }
+    port = ListedPort{"/dev/" + tty.name, "", "serial port", "", "", ""};
     if (!trimmed(tty.usbVendor).empty()) {
-        description = "USB serial " + trimmed(tty.usbVendor) + ":" + trimmed(tty.usbProduct);
-        const std::string product = trimmed(tty.usbProductName);
-        if (!product.empty()) {
-            description += " " + product;
-        }
-    } else if (tty.hasUartType) {
-        description = "on-board UART";
-    } else {
-        description = "serial port";
+        port.kind = "USB serial";
+        port.usbVendor = trimmed(tty.usbVendor);
+        port.usbProduct = trimmed(tty.usbProduct);
+        port.productName = trimmed(tty.usbProductName);
+        port.description = port.kind + " " + port.usbVendor + ":" + port.usbProduct +
+                           (port.productName.empty() ? "" : " " + port.productName);
+        return true;
     }
+    if (tty.hasUartType) {
+        port.kind = "on-board UART";
+    }
+    port.description = port.kind;
     return true;
+}
+
+std::string accessText(const AccessFacts& access)
+{
+    if (!access.present) {
+        return "no device file";
+    }
+    if (!access.mayOpen) {
+        return "no access (group " + (access.group.empty() ? std::string("unknown") : access.group) + ")";
+    }
+    return "you may open it";
 }
 
 bool byDevice(const ListedPort& left, const ListedPort& right)
@@ -78,14 +94,14 @@ std::vector<ListedPort> portsToList(const std::vector<TtyFacts>& ttys, const std
 {
     std::vector<ListedPort> serial;
     for (const TtyFacts& tty : ttys) {
-        std::string description;
-        if (describeTty(tty, description)) {
-            serial.push_back(ListedPort{"/dev/" + tty.name, description});
+        ListedPort port;
+        if (describeTty(tty, port)) {
+            serial.push_back(port);
         }
     }
     std::vector<ListedPort> parallel;
     for (const std::string& name : parallelNames) {
-        parallel.push_back(ListedPort{"/dev/" + name, "parallel port"});
+        parallel.push_back(ListedPort{"/dev/" + name, "parallel port", "parallel port", "", "", ""});
     }
     std::sort(serial.begin(), serial.end(), byDevice);
     std::sort(parallel.begin(), parallel.end(), byDevice);
@@ -103,14 +119,29 @@ std::string stableNameFor(const std::string& device, const std::vector<StableLin
     return "";
 }
 
-std::string listLine(const ListedPort& port, const std::string& stableName, const AccessFacts& access)
+std::string listLine(const PortListing& listing)
 {
-    std::string accessText = "you may open it";
-    if (!access.present) {
-        accessText = "no device file";
-    } else if (!access.mayOpen) {
-        accessText = "no access (group " + (access.group.empty() ? std::string("unknown") : access.group) + ")";
+    return listing.port.device + "\t" + (listing.stableName.empty() ? "-" : listing.stableName) + "\t" +
+           listing.port.description + "\t" + accessText(listing.access);
+}
+
+std::string listJson(const std::vector<PortListing>& listings)
+{
+    using Json = nlohmann::ordered_json;
+    const auto textOrNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
+    Json ports = Json::array();
+    for (const PortListing& listing : listings) {
+        Json port;
+        port["device"] = listing.port.device;
+        port["by_id"] = textOrNull(listing.stableName);
+        port["kind"] = listing.port.kind;
+        port["usb_vendor"] = textOrNull(listing.port.usbVendor);
+        port["usb_product"] = textOrNull(listing.port.usbProduct);
+        port["product"] = textOrNull(listing.port.productName);
+        port["access"] = accessText(listing.access);
+        port["may_open"] = listing.access.present && listing.access.mayOpen;
+        ports.push_back(port);
     }
-    return port.device + "\t" + (stableName.empty() ? "-" : stableName) + "\t" + port.description + "\t" +
-           accessText;
+    // Names from sysfs and /dev are not always UTF-8.
+    return ports.dump(2, ' ', false, Json::error_handler_t::replace);
 }

@@ -21,6 +21,10 @@ struct TtyFacts {
 struct ListedPort {
     std::string device;       // "/dev/ttyUSB0"
     std::string description;  // "USB serial 0403:6001 FT232R USB UART"
+    std::string kind;         // "USB serial", "on-board UART", "serial port" or "parallel port"
+    std::string usbVendor;    // "0403"; empty but for USB serial adapters
+    std::string usbProduct;   // "6001"
+    std::string productName;  // "FT232R USB UART", as the adapter names itself; may be empty
 };
 
 // A symbolic link below /dev/serial/by-id and the text it points to.
@@ -43,8 +47,20 @@ std::vector<ListedPort> portsToList(const std::vector<TtyFacts>& ttys, const std
 // The first link that points to the device, or "".
 std::string stableNameFor(const std::string& device, const std::vector<StableLink>& links);
 
+// One port of the list with all that is known of it.
+struct PortListing {
+    ListedPort port;
+    std::string stableName;  // "" when there is none
+    AccessFacts access;
+};
+
 // device, stable name (or "-"), description and access, separated by tabs.
-std::string listLine(const ListedPort& port, const std::string& stableName, const AccessFacts& access);
+std::string listLine(const PortListing& listing);
+
+// The whole list as one JSON array, an object a port: device, by_id (null
+// without a stable name), kind, usb_vendor, usb_product and product (null
+// but for USB adapters), access (the text of the line) and may_open.
+std::string listJson(const std::vector<PortListing>& listings);
 
 // True when `left` comes before `right` with digit runs compared as numbers.
 bool naturalLess(const std::string& left, const std::string& right);

@@ -280,7 +280,7 @@ WaitResult ParallelIoctls::wait(uint16_t milliseconds)
     return waitMilliseconds(milliseconds);
 }
 
-std::vector<std::string> listedPortLines()
+std::vector<PortListing> listedPorts()
 {
     std::vector<TtyFacts> ttys;
     for (const std::string& name : folderEntries("/sys/class/tty")) {
@@ -291,9 +291,9 @@ std::vector<std::string> listedPortLines()
         const std::string path = "/dev/serial/by-id/" + name;
         links.push_back(StableLink{path, linkText(path)});
     }
-    std::vector<std::string> lines;
+    std::vector<PortListing> listings;
     for (const ListedPort& port : portsToList(ttys, folderEntries("/sys/class/ppdev"))) {
-        lines.push_back(listLine(port, stableNameFor(port.device, links), accessFacts(port.device)));
+        listings.push_back(PortListing{port, stableNameFor(port.device, links), accessFacts(port.device)});
     }
-    return lines;
+    return listings;
 }

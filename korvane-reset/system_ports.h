@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "port_list.h"
 #include "port_names.h"
 #include "pulse.h"
 
@@ -56,5 +57,5 @@ private:
     int descriptor_;
 };
 
-// The lines of --list for this machine.
-std::vector<std::string> listedPortLines();
+// The ports of --list on this machine, with their stable names and access.
+std::vector<PortListing> listedPorts();

@@ -374,6 +374,13 @@ if [ -x "$reset" ]; then
 /dev/ttyS1
 EOF
 
+    # --list --json: the adapter as an object of the array.
+    reset_as board --list --json </dev/null >/tmp/list.json 2>/tmp/err
+    expect_value "korvane-reset --list --json as board" "exit 0, stderr (nothing)" "exit $?, stderr $(shown /tmp/err)"
+    expect_value "--list --json: the adapter" \
+        '"device": "/dev/ttyUSB0",|"by_id": "/dev/serial/by-id/'"$adapter_name"'",|"kind": "USB serial",|"usb_vendor": "0403",|"usb_product": "6001",|"product": "QEMU USB SERIAL",|"access": "you may open it",|"may_open": true' \
+        "$(grep -A7 '"device": "/dev/ttyUSB0"' /tmp/list.json | sed 's/^ *//' | tr '\n' '|' | sed 's/|$//')"
+
     # traced DEVICE WIDTH MASK EXPECT USER STATUS ERROR ARGUMENTS...
     traced() {
         t_device=$1 t_width=$2 t_mask=$3 t_expect=$4 t_user=$5 t_status=$6 t_error=$7

@@ -82,6 +82,8 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         // A negative number looks like an option to getopt.
         {{"ttyS0", "-5"}, Request::Fail, "unknown option: -5" + hint, PulseLines::Dtr, "", 50},
         {{"--list", "ttyS0"}, Request::Fail, "--list takes no port: ttyS0" + hint, PulseLines::Dtr, "", 50},
+        {{"--json", "--list"}, Request::List, "", PulseLines::Dtr, "", 50},
+        {{"--json", "ttyS0"}, Request::Fail, "--json goes with --list" + hint, PulseLines::Dtr, "", 50},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -553,10 +555,12 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
         {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "../../ttyUSB0"},
     };
     std::vector<std::string> lines;
+    std::vector<PortListing> listings;
     for (const ListedPort& port : portsToList(ttys, {"parport1", "parport0"})) {
         const bool isUsb = port.device == "/dev/ttyUSB0";
         const AccessFacts access{port.device != "/dev/ttyGS0", !isUsb, isUsb ? "dialout" : "lp"};
-        lines.push_back(listLine(port, stableNameFor(port.device, links), access));
+        listings.push_back(PortListing{port, stableNameFor(port.device, links), access});
+        lines.push_back(listLine(listings.back()));
     }
     const std::vector<std::string> expected = {
         "/dev/ttyACM0\t/dev/serial/by-id/usb-Arduino-if00\tUSB serial 2341:0043\tyou may open it",
@@ -569,6 +573,33 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
         "/dev/parport1\t-\tparallel port\tyou may open it",
     };
     EXPECT_EQ(lines, expected);
+
+    // The same facts as JSON, one object a port.
+    const std::string json = listJson(listings);
+    const std::string adapter = "{\n"
+                                "    \"device\": \"/dev/ttyUSB0\",\n"
+                                "    \"by_id\": \"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0\",\n"
+                                "    \"kind\": \"USB serial\",\n"
+                                "    \"usb_vendor\": \"0403\",\n"
+                                "    \"usb_product\": \"6001\",\n"
+                                "    \"product\": \"FT232R USB UART\",\n"
+                                "    \"access\": \"no access (group dialout)\",\n"
+                                "    \"may_open\": false\n"
+                                "  }";
+    const std::string parallel = "{\n"
+                                 "    \"device\": \"/dev/parport0\",\n"
+                                 "    \"by_id\": null,\n"
+                                 "    \"kind\": \"parallel port\",\n"
+                                 "    \"usb_vendor\": null,\n"
+                                 "    \"usb_product\": null,\n"
+                                 "    \"product\": null,\n"
+                                 "    \"access\": \"you may open it\",\n"
+                                 "    \"may_open\": true\n"
+                                 "  }";
+    EXPECT_NE(json.find(adapter), std::string::npos) << json;
+    EXPECT_NE(json.find(parallel), std::string::npos) << json;
+    EXPECT_NE(json.find("\"access\": \"no device file\",\n    \"may_open\": false"), std::string::npos) << json;
+    EXPECT_EQ(json.substr(0, 5), "[\n  {");
 }
 
 TEST(PortList, NaturalOrder)
