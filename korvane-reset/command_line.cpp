@@ -2,7 +2,9 @@
 
 #include <getopt.h>
 
+#include "digits.h"
 #include "options.h"
+#include "parameters.h"
 #include "pulse_width.h"
 
 namespace {
@@ -11,6 +13,10 @@ constexpr int lineOption = 1000;
 constexpr int invertOption = 1001;
 constexpr int sequenceOption = 1002;
 constexpr int jsonOption = 1003;
+constexpr int expectOption = 1004;
+constexpr int baudOption = 1005;
+constexpr int timeoutOption = 1006;
+constexpr int triesOption = 1007;
 
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -20,6 +26,10 @@ const option longOptions[] = {
     {"invert", no_argument, nullptr, invertOption},
     {"sequence", required_argument, nullptr, sequenceOption},
     {"json", no_argument, nullptr, jsonOption},
+    {"expect", required_argument, nullptr, expectOption},
+    {"baud", required_argument, nullptr, baudOption},
+    {"timeout", required_argument, nullptr, timeoutOption},
+    {"tries", required_argument, nullptr, triesOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -36,8 +46,34 @@ const LineName lineNames[] = {
 
 CommandLine failure(const std::string& text)
 {
-    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, false, "",
-                       defaultPulseWidth};
+    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, false, false,
+                       ExpectRequest{}, "", "", defaultPulseWidth};
+}
+
+// mardeluk's number forms ("9600", "9.6e3"), a whole number of Baud.
+bool readLineRate(const std::string& text, uint32_t& baud)
+{
+    double value = 0.0;
+    if (!parseReal(text, value) || !(value >= 1 && value <= maxLineRate) || value != static_cast<uint32_t>(value)) {
+        return false;
+    }
+    baud = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool readTries(const std::string& text, uint32_t& tries)
+{
+    uint32_t value = 0;
+    for (const char c : text) {
+        if (!isDecimalDigit(c) || (value = value * 10 + static_cast<uint32_t>(c - '0')) > maxTries) {
+            return false;
+        }
+    }
+    if (text.empty() || value == 0) {
+        return false;
+    }
+    tries = value;
+    return true;
 }
 
 bool readLines(const std::string& text, PulseLines& lines)
@@ -55,7 +91,9 @@ bool readLines(const std::string& text, PulseLines& lines)
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
-    CommandLine result{Request::Run, "", PulseLines::Dtr, false, {}, false, "", defaultPulseWidth};
+    CommandLine result{Request::Run,  "",    PulseLines::Dtr, false, {}, false, false,
+                       ExpectRequest{"", 0, defaultAnswerMilliseconds, 1}, "2", "", defaultPulseWidth};
+    bool expectDetailGiven = false;
     bool lineGiven = false;
     bool help = false;
     bool version = false;
@@ -76,6 +114,30 @@ CommandLine readCommandLine(int argc, char* argv[])
             version = true;
         } else if (option == 'l') {
             list = true;
+        } else if (option == expectOption) {
+            result.expect = true;
+            result.answer.text = optarg;
+            if (result.answer.text.empty() && firstError.empty()) {
+                firstError = "--expect needs a text to wait for";
+            }
+        } else if (option == baudOption) {
+            expectDetailGiven = true;
+            if (!readLineRate(optarg, result.answer.baud) && firstError.empty()) {
+                firstError = std::string("invalid --baud: ") + optarg + " (a whole number of Baud, 1 to 12000000)";
+            }
+        } else if (option == timeoutOption) {
+            expectDetailGiven = true;
+            result.timeoutText = optarg;
+            if ((!readSeconds(optarg, maxAnswerMilliseconds, result.answer.milliseconds) ||
+                 result.answer.milliseconds == 0) &&
+                firstError.empty()) {
+                firstError = std::string("invalid --timeout: ") + optarg + " (seconds, above 0, at most 3600)";
+            }
+        } else if (option == triesOption) {
+            expectDetailGiven = true;
+            if (!readTries(optarg, result.answer.tries) && firstError.empty()) {
+                firstError = std::string("invalid --tries: ") + optarg + " (1 to 100)";
+            }
         } else if (option == jsonOption) {
             result.json = true;
         } else if (option == invertOption) {
@@ -123,6 +185,12 @@ CommandLine readCommandLine(int argc, char* argv[])
     if (operands.size() > 2) {
         return failure("too many arguments: " + operands[2]);
     }
+    if (expectDetailGiven && !result.expect) {
+        return failure("--baud, --timeout and --tries go with --expect");
+    }
+    if (result.expect && result.answer.baud == 0) {
+        return failure("--expect needs --baud: the rate at which the board answers");
+    }
     if (!result.sequence.empty() && (operands.size() == 2 || lineGiven || result.inverted)) {
         return failure("--sequence does not mix with WIDTH, --line or --invert");
     }
@@ -157,13 +225,19 @@ std::vector<std::string> helpLines()
         "                           pulse: D0/D1 and R0/R1 set DTR and RTS, U0,1 sets",
         "                           both at once, W0.05 waits 0.05 s, steps separated",
         "                           by | (the default pulse is D0|W0.05|U1,1)",
+        "      --expect=TEXT        after the reset, wait until the board sends TEXT",
+        "                           and show what it sends; needs --baud",
+        "      --baud=RATE          the line's rate for --expect, in Baud",
+        "      --timeout=SECONDS    how long to wait from the release (default 2)",
+        "      --tries=N            how often to reset and wait at most (default 1)",
         "  -l, --list               list this machine's serial and parallel ports",
         "      --json               with --list: the list as one JSON array",
         "  -h, --help               show this help and exit",
         "  -V, --version            show the version and exit",
         "",
-        "A run that succeeds prints nothing. Exit status: 0 after the pulse, 1",
-        "after an error. See korvane-reset(1) for wiring and troubleshooting.",
+        "A run that succeeds prints nothing but the board's answer. Exit status: 0",
+        "after the pulse (and the answer), 1 after an error, 3 when the board did",
+        "not answer. See korvane-reset(1) for wiring and troubleshooting.",
     };
 }
 

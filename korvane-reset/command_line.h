@@ -7,10 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "expect.h"
 #include "pulse.h"
 #include "sequence.h"
 
 constexpr const char* programName = "korvane-reset";
+
+// --expect's defaults and limits.
+constexpr uint32_t defaultAnswerMilliseconds = 2000;
+constexpr uint32_t maxAnswerMilliseconds = 3600000;
+constexpr uint32_t maxTries = 100;
+constexpr double maxLineRate = 12000000;
 
 enum class Request { Help, Version, List, Run, Fail };
 
@@ -21,6 +28,9 @@ struct CommandLine {
     bool inverted;          // --invert: the lines go on for the pulse
     std::vector<SequenceStep> sequence;  // --sequence, empty without it
     bool json;              // --list --json
+    bool expect;            // --expect: wait for the board's answer
+    ExpectRequest answer;   // --expect, --baud, --timeout, --tries
+    std::string timeoutText;  // --timeout as typed, for the message
     std::string port;       // PORT as typed
     uint16_t pulseWidth;    // milliseconds
 };

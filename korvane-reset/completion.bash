@@ -20,7 +20,7 @@ _korvane_reset()
     fi
     $split && return
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--line= --invert --sequence= --list --json --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '--line= --invert --sequence= --expect= --baud= --timeout= --tries= --list --json --help --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "expect.h"
 #include "exit_status.h"
 #include "line_output.h"
 #include "messages.h"
@@ -16,6 +17,9 @@
 #include "system_ports.h"
 
 namespace {
+
+// --expect: the board did not send its text in time.
+constexpr int exitNoAnswer = 3;
 
 // exitFailure also when the line itself could not be written.
 [[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
@@ -48,12 +52,28 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
     if (use == DeviceUse::Parallel) {
         ParallelIoctls driver(descriptor);
         report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
-    } else if (!commandLine.sequence.empty()) {
-        SerialIoctls driver(descriptor);
-        report = runSequence(driver, commandLine.sequence);
     } else {
         SerialIoctls driver(descriptor);
-        report = pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth);
+        const auto reset = [&driver, &commandLine] {
+            return commandLine.sequence.empty()
+                       ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
+                       : runSequence(driver, commandLine.sequence);
+        };
+        if (!commandLine.expect) {
+            report = reset();
+        } else {
+            // The board's text as it comes, ended by a line feed.
+            char last = '\n';
+            const auto show = [&last](const std::string& text) {
+                if (!text.empty() && writeAll(STDOUT_FILENO, text) == 0) {
+                    last = text.back();
+                }
+            };
+            report = expectAnswer(driver, commandLine.answer, reset, show);
+            if (last != '\n') {
+                writeAll(STDOUT_FILENO, "\n");
+            }
+        }
     }
     // HUPCL is off, so closing leaves DTR and RTS on.
     close(descriptor);
@@ -91,6 +111,9 @@ int main(int argc, char* argv[])
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     watchEndingSignals();
     const PortTarget target = resolvePortName(commandLine.port);
+    if (target.onlyWait && commandLine.expect) {
+        fail("--expect needs a serial port: null only waits");
+    }
     if (target.onlyWait) {
         waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
                                                       : sequenceMilliseconds(commandLine.sequence));
@@ -107,8 +130,16 @@ int main(int argc, char* argv[])
     if (use == DeviceUse::Parallel && !commandLine.sequence.empty()) {
         fail("--sequence needs a serial port: " + target.path);
     }
+    if (use == DeviceUse::Parallel && commandLine.expect) {
+        fail("--expect needs a serial port: " + target.path);
+    }
     const PulseReport report = pulseDevice(target.path, use, commandLine);
     endIfSignalled();
+    if (report.outcome == PulseOutcome::NoAnswer) {
+        const ExpectRequest& answer = commandLine.answer;
+        finish(STDERR_FILENO, {errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))},
+               exitNoAnswer);
+    }
     if (report.outcome != PulseOutcome::Done) {
         fail(pulseFailureText(report, target.path));
     }

@@ -87,7 +87,15 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
         return "cannot drive " + path + ": " + report.step + ": " + systemErrorText(report.detail);
     case PulseOutcome::Done:
     case PulseOutcome::Interrupted:
+    case PulseOutcome::NoAnswer:
         break;
     }
     return "";
+}
+
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries)
+{
+    return "the board did not answer within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
+           (tries > 1 ? " in " + std::to_string(tries) + " tries" : "") +
+           ": check the rate, the wiring and the reset polarity";
 }

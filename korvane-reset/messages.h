@@ -2,6 +2,7 @@
 // what is wrong and, where the user can do something, what to do. Pure.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "pulse.h"
@@ -23,3 +24,6 @@ std::string openFailureText(int error, const std::string& path, const DeviceOwne
 
 // The text for a pulse that did not end with Done or Interrupted.
 std::string pulseFailureText(const PulseReport& report, const std::string& path);
+
+// --expect without the board's text in time.
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "millisecond_wait.h"
@@ -34,6 +35,17 @@ public:
     virtual int switchOff(int lines) = 0;          // TIOCMBIC
     virtual int switchOn(int lines) = 0;           // TIOCMBIS
     virtual int setModemLines(int lines) = 0;      // TIOCMSET: every line at once
+    // The line for --expect: the settings kept, then the rate, 8N1, raw, no
+    // flow control (TCGETS2, TCSETS2 with BOTHER); back as they were, but
+    // for HUPCL, which stays cleared; old input discarded (TCFLSH).
+    virtual int configureLine(uint32_t baud) = 0;
+    virtual int restoreLine() = 0;
+    virtual int discardInput() = 0;
+    // What arrives within `milliseconds` (as soon as anything does); a port
+    // that went away ends it with CheckFailed, an ending signal with
+    // EndingSignal.
+    virtual WaitResult readInput(std::string& bytes, uint32_t milliseconds) = 0;
+    virtual int64_t monotonicMilliseconds() = 0;
     // The signal that asked the program to end so far, or 0 (see
     // millisecond_wait.h); looked at once more just before the pulse.
     virtual int endingSignal() = 0;
@@ -62,6 +74,7 @@ enum class PulseOutcome {
     Disappeared,     // the device went away (EIO, ENODEV, ENXIO): an adapter unplugged
     ReadBackFailed,  // the lines did not read back as written
     Interrupted,     // an ending signal; the lines are back at rest unless it came before the pulse
+    NoAnswer,        // --expect: the board's text did not come in time
     Failed,          // any other errno of a driver call
 };
 

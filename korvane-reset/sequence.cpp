@@ -13,9 +13,32 @@ bool readLevel(char c, int line, int& levels)
     return true;
 }
 
-// Seconds as digits with at most one point, rounded up to whole
-// milliseconds: a wait is never shorter than asked.
-bool readSeconds(const std::string& text, uint32_t& milliseconds)
+bool readStep(const std::string& text, SequenceStep& step)
+{
+    step = SequenceStep{StepKind::Lines, 0, 0, 0};
+    if (text.size() == 2 && (text[0] == 'D' || text[0] == 'R')) {
+        step.lines = text[0] == 'D' ? dtrLine : rtsLine;
+        return readLevel(text[1], step.lines, step.levels);
+    }
+    if (text.size() == 4 && text[0] == 'U' && text[2] == ',') {
+        step.lines = dtrLine | rtsLine;
+        return readLevel(text[1], dtrLine, step.levels) && readLevel(text[3], rtsLine, step.levels);
+    }
+    if (text.size() >= 2 && text[0] == 'W') {
+        step.kind = StepKind::Wait;
+        return readSeconds(text.substr(1), maxStepMilliseconds, step.milliseconds);
+    }
+    return false;
+}
+
+int applied(const SequenceStep& step, int lines)
+{
+    return step.kind == StepKind::Lines ? (lines & ~step.lines) | step.levels : lines;
+}
+
+}  // namespace
+
+bool readSeconds(const std::string& text, uint32_t limit, uint32_t& milliseconds)
 {
     uint64_t whole = 0;
     uint64_t thousandths = 0;
@@ -29,7 +52,7 @@ bool readSeconds(const std::string& text, uint32_t& milliseconds)
             ++digits;
             if (decimals < 0) {
                 whole = whole * 10 + static_cast<uint64_t>(c - '0');
-                if (whole > maxStepMilliseconds) {
+                if (whole > limit) {
                     return false;
                 }
             } else if (++decimals <= 3) {
@@ -45,37 +68,12 @@ bool readSeconds(const std::string& text, uint32_t& milliseconds)
         thousandths *= 10;
     }
     const uint64_t total = whole * 1000 + thousandths + (beyondThousandths ? 1 : 0);
-    if (digits == 0 || total > maxStepMilliseconds) {
+    if (digits == 0 || total > limit) {
         return false;
     }
     milliseconds = static_cast<uint32_t>(total);
     return true;
 }
-
-bool readStep(const std::string& text, SequenceStep& step)
-{
-    step = SequenceStep{StepKind::Lines, 0, 0, 0};
-    if (text.size() == 2 && (text[0] == 'D' || text[0] == 'R')) {
-        step.lines = text[0] == 'D' ? dtrLine : rtsLine;
-        return readLevel(text[1], step.lines, step.levels);
-    }
-    if (text.size() == 4 && text[0] == 'U' && text[2] == ',') {
-        step.lines = dtrLine | rtsLine;
-        return readLevel(text[1], dtrLine, step.levels) && readLevel(text[3], rtsLine, step.levels);
-    }
-    if (text.size() >= 2 && text[0] == 'W') {
-        step.kind = StepKind::Wait;
-        return readSeconds(text.substr(1), step.milliseconds);
-    }
-    return false;
-}
-
-int applied(const SequenceStep& step, int lines)
-{
-    return step.kind == StepKind::Lines ? (lines & ~step.lines) | step.levels : lines;
-}
-
-}  // namespace
 
 bool readSequence(const std::string& text, std::vector<SequenceStep>& steps, std::string& badStep)
 {

@@ -23,6 +23,11 @@ struct SequenceStep {
 // The largest wait of one step: as long as a pulse may be.
 constexpr uint32_t maxStepMilliseconds = 65535;
 
+// Seconds as digits with at most one point ("0.05", "2", ".5"), rounded up
+// to whole milliseconds: a wait is never shorter than asked. False for any
+// other text and beyond `limit` milliseconds.
+bool readSeconds(const std::string& text, uint32_t limit, uint32_t& milliseconds);
+
 // Reads STEPS; false with the step that is wrong (the whole text when it is
 // empty) in `badStep`.
 bool readSequence(const std::string& text, std::vector<SequenceStep>& steps, std::string& badStep);

@@ -8,13 +8,16 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/ppdev.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
+#include <time.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "line_settings.h"
 #include "millisecond_wait.h"
 #include "port_list.h"
 
@@ -211,6 +214,56 @@ int SerialIoctls::switchOn(int lines)
 int SerialIoctls::setModemLines(int lines)
 {
     return errorOf(ioctl(descriptor_, TIOCMSET, &lines));
+}
+
+int SerialIoctls::configureLine(uint32_t baud)
+{
+    return configureLineAt(descriptor_, baud, savedLine_);
+}
+
+int SerialIoctls::restoreLine()
+{
+    return restoreLineFrom(descriptor_, savedLine_);
+}
+
+int SerialIoctls::discardInput()
+{
+    return errorOf(ioctl(descriptor_, TCFLSH, TCIFLUSH));
+}
+
+int64_t SerialIoctls::monotonicMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
+WaitResult SerialIoctls::readInput(std::string& bytes, uint32_t milliseconds)
+{
+    if (caughtEndingSignal() != 0) {
+        return WaitResult{WaitEnd::EndingSignal, caughtEndingSignal()};
+    }
+    pollfd wanted{descriptor_, POLLIN, 0};
+    const int ready = poll(&wanted, 1, static_cast<int>(milliseconds));
+    if (ready < 0) {
+        // A caught signal interrupts the poll; any other wakes it again.
+        return caughtEndingSignal() != 0 ? WaitResult{WaitEnd::EndingSignal, caughtEndingSignal()}
+                                         : WaitResult{WaitEnd::Elapsed, 0};
+    }
+    if (ready == 0) {
+        return WaitResult{WaitEnd::Elapsed, 0};
+    }
+    char buffer[256];
+    const ssize_t length = read(descriptor_, buffer, sizeof buffer);
+    if (length > 0) {
+        bytes.assign(buffer, static_cast<size_t>(length));
+        return WaitResult{WaitEnd::Elapsed, 0};
+    }
+    if (length < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return WaitResult{WaitEnd::Elapsed, 0};
+    }
+    // End of file on a tty: the driver hung it up, the adapter is gone.
+    return WaitResult{WaitEnd::CheckFailed, length < 0 ? errno : EIO};
 }
 
 int SerialIoctls::endingSignal()

@@ -31,6 +31,11 @@ public:
     int switchOff(int lines) override;
     int switchOn(int lines) override;
     int setModemLines(int lines) override;
+    int configureLine(uint32_t baud) override;
+    int restoreLine() override;
+    int discardInput() override;
+    WaitResult readInput(std::string& bytes, uint32_t milliseconds) override;
+    int64_t monotonicMilliseconds() override;
     int endingSignal() override;
     // Asks for the modem lines every interval, so that an adapter unplugged
     // during a long pulse is reported at once.
@@ -38,6 +43,7 @@ public:
 
 private:
     int descriptor_;
+    std::string savedLine_;  // the settings before --expect set the line
 };
 
 class ParallelIoctls final : public ParallelDriver {

@@ -14,6 +14,7 @@
 #include "messages.h"
 #include "port_list.h"
 #include "port_names.h"
+#include "expect.h"
 #include "pulse.h"
 #include "sequence.h"
 
@@ -64,6 +65,22 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"--sequence=D0|X1|D1", "ttyUSB0"}, Request::Fail,
          "invalid step in --sequence: 'X1' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)" + hint,
          PulseLines::Dtr, "", 50},
+        {{"--expect=ready", "--baud=9.6e3", "--timeout=0.5", "--tries=3", "ttyUSB0"}, Request::Run, "", PulseLines::Dtr,
+         "ttyUSB0", 50},
+        {{"--expect=ready", "ttyUSB0"}, Request::Fail, "--expect needs --baud: the rate at which the board answers" + hint,
+         PulseLines::Dtr, "", 50},
+        {{"--baud=9600", "ttyUSB0"}, Request::Fail, "--baud, --timeout and --tries go with --expect" + hint,
+         PulseLines::Dtr, "", 50},
+        {{"--expect=", "--baud=9600", "ttyUSB0"}, Request::Fail, "--expect needs a text to wait for" + hint,
+         PulseLines::Dtr, "", 50},
+        {{"--expect=x", "--baud=9600.5", "ttyUSB0"}, Request::Fail,
+         "invalid --baud: 9600.5 (a whole number of Baud, 1 to 12000000)" + hint, PulseLines::Dtr, "", 50},
+        {{"--expect=x", "--baud=0", "ttyUSB0"}, Request::Fail,
+         "invalid --baud: 0 (a whole number of Baud, 1 to 12000000)" + hint, PulseLines::Dtr, "", 50},
+        {{"--expect=x", "--baud=9600", "--timeout=0", "ttyUSB0"}, Request::Fail,
+         "invalid --timeout: 0 (seconds, above 0, at most 3600)" + hint, PulseLines::Dtr, "", 50},
+        {{"--expect=x", "--baud=9600", "--tries=101", "ttyUSB0"}, Request::Fail, "invalid --tries: 101 (1 to 100)" + hint,
+         PulseLines::Dtr, "", 50},
         {{"--invert=yes", "ttyUSB0"}, Request::Fail, "option --invert takes no value" + hint, PulseLines::Dtr, "", 50},
         {{"-l"}, Request::List, "", PulseLines::Dtr, "", 50},
         {{"--list", "--help"}, Request::Help, "", PulseLines::Dtr, "", 50},
@@ -99,6 +116,13 @@ TEST(CommandLine, RequestsOptionsAndOperands)
             EXPECT_EQ(result.port, c.port);
             EXPECT_EQ(result.pulseWidth, c.width);
             EXPECT_EQ(result.inverted, c.arguments[0] == "--invert");
+            EXPECT_EQ(result.expect, c.arguments[0] == "--expect=ready");
+            if (result.expect) {
+                EXPECT_EQ(result.answer.text, "ready");
+                EXPECT_EQ(result.answer.baud, 9600u);
+                EXPECT_EQ(result.answer.milliseconds, 500u);
+                EXPECT_EQ(result.answer.tries, 3u);
+            }
         }
     }
 }
@@ -216,6 +240,39 @@ public:
         }
         return error;
     }
+    // --expect: what the board sends after each release, by pulse (1 is the
+    // first), at ms after the release; time is this port's own clock.
+    std::map<int, std::vector<std::pair<int64_t, std::string>>> answers;
+    int failingRead = 0;  // the read that ends with readEnd instead
+    WaitResult readEnd{WaitEnd::Elapsed, 0};
+    int configureError = 0;
+    int64_t clock = 0;
+    int configureLine(uint32_t baud) override
+    {
+        log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
+        return configureError;
+    }
+    int restoreLine() override { return call("restore", "TCSETS2 as before"); }
+    int discardInput() override { return call("TCFLSH", "TCFLSH"); }
+    int64_t monotonicMilliseconds() override { return clock; }
+    WaitResult readInput(std::string& bytes, uint32_t milliseconds) override
+    {
+        if (++reads_ == failingRead) {
+            log.push_back("read fails");
+            return readEnd;
+        }
+        auto& pieces = answers[pulses_];
+        if (!pieces.empty() && release_ + pieces.front().first <= clock + milliseconds) {
+            clock = std::max(clock, release_ + pieces.front().first);
+            bytes = pieces.front().second;
+            pieces.erase(pieces.begin());
+            log.push_back("read " + std::to_string(bytes.size()));
+            return WaitResult{WaitEnd::Elapsed, 0};
+        }
+        clock += milliseconds;
+        log.push_back("read nothing");
+        return WaitResult{WaitEnd::Elapsed, 0};
+    }
     int claim() override { return call("PPCLAIM", "PPCLAIM"); }
     int setDataForward() override { return call("PPDATADIR", "PPDATADIR forward"); }
     int writeData(uint8_t value) override
@@ -236,10 +293,16 @@ public:
     WaitResult wait(uint16_t milliseconds) override
     {
         log.push_back("wait " + std::to_string(milliseconds));
+        clock += milliseconds;
+        ++pulses_;
+        release_ = clock;
         return waitResult;
     }
 
 private:
+    int reads_ = 0;
+    int pulses_ = 0;
+    int64_t release_ = 0;
     int call(const std::string& kind, const std::string& entry)
     {
         const int number = ++counts_[kind];
@@ -424,6 +487,105 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(port.lines, c.linesAfter);
+    }
+}
+
+// --- waiting for the board's answer ----------------------------------------
+
+TEST(ReceivedText, PrintableAsItIsLineEndsKeptTheRestEscaped)
+{
+    const struct {
+        std::vector<std::string> pieces;
+        const char* shown;
+    } cases[] = {
+        {{"KORVANE V1.1\r\n"}, "KORVANE V1.1\n"},
+        {{"a\r", "\nb"}, "a\nb"},  // CR LF split across two reads
+        {{"\r\r\n\n"}, "\n\n\n"},
+        {{std::string("\x00\xff\x1b[0m\x7f\t", 8)}, "\\x00\\xFF\\x1B[0m\\x7F\\x09"},
+        {{"~ }"}, "~ }"},
+    };
+    for (const auto& c : cases) {
+        ReceivedText received;
+        std::string shown;
+        for (const std::string& piece : c.pieces) {
+            shown += received.escaped(piece);
+        }
+        EXPECT_EQ(shown, c.shown);
+    }
+}
+
+TEST(TextWatch, FindsTheTextAcrossPiecesAndKeepsLittle)
+{
+    TextWatch watch{"ready", ""};
+    EXPECT_FALSE(watch.seen("loader re"));
+    EXPECT_TRUE(watch.seen("ady\r\n"));
+    TextWatch flood{"ready", ""};
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_FALSE(flood.seen(std::string(1000, 'r')));
+        EXPECT_LT(flood.tail.size(), flood.wanted.size());
+    }
+    EXPECT_TRUE(flood.seen("eady"));
+}
+
+TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
+{
+    const std::vector<std::string> pulse = {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 50", "TIOCMBIS 06", "TIOCMGET"};
+    const auto concat = [](std::vector<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& part : parts) {
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    };
+    const struct {
+        const char* name;
+        const char* wanted;
+        std::map<int, std::vector<std::pair<int64_t, std::string>>> answers;
+        uint32_t tries;
+        int failingRead;
+        WaitResult readEnd;
+        int configureError;
+        std::vector<std::string> log;
+        std::string shown;
+        PulseOutcome outcome;
+    } cases[] = {
+        {"the text split across reads, behind garbage", "ready",
+         {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 16", "read 5", "TCSETS2 as before"}}),
+         "\\x00garbage\nKORVANE ready\n", PulseOutcome::Done},
+        {"the text only after the second pulse", "ready", {{2, {{100, "KORVANE ready"}}}}, 2, 0, {}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
+         "KORVANE ready", PulseOutcome::Done},
+        {"never: one pulse a try, then no answer", "ready", {}, 3, 0, {}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"},
+                 pulse, {"read nothing", "TCSETS2 as before"}}),
+         "", PulseOutcome::NoAnswer},
+        {"a text that only begins the one asked for", "ready!", {{1, {{5, "KORVANE rea"}, {10, "dy"}}}}, 1, 0, {}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
+         "KORVANE ready", PulseOutcome::NoAnswer},
+        {"Ctrl-C while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::EndingSignal, SIGINT}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted},
+        {"unplugged while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::CheckFailed, EIO}, 0,
+         concat({{"TCSETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared},
+        {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPort port;
+        port.lines = 0x06;
+        port.hangupOnClose = false;
+        port.answers = c.answers;
+        port.failingRead = c.failingRead;
+        port.readEnd = c.readEnd;
+        port.configureError = c.configureError;
+        std::string shown;
+        const ExpectRequest request{c.wanted, 9600, 500, c.tries};
+        const PulseReport report = expectAnswer(
+            port, request, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
+            [&shown](const std::string& text) { shown += text; });
+        EXPECT_EQ(port.log, c.log);
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(report.outcome, c.outcome);
     }
 }
 

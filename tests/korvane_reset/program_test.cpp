@@ -80,6 +80,9 @@ TEST(KorvaneResetProgram, OneErrorLineAndStatusOneForEveryFault)
         {{scratch.path()}, errorText("not a serial port with modem control lines: " + scratch.path())},
         {{"null", "0"}, errorText("invalid pulse width: 0 (1 to 65535 ms)" + hint)},
         {{"--sequence=D0|W0.05|U1,1", terminal.path}, errorText("not a serial port with modem control lines: " + terminal.path)},
+        // The line's rate is set and put back before the pulse finds no modem lines.
+        {{"--expect=ready", "--baud=115200", terminal.path}, errorText("not a serial port with modem control lines: " + terminal.path)},
+        {{"--expect=ready", "--baud=9600", "null"}, errorText("--expect needs a serial port: null only waits")},
         {{"--sequence=D0|Q", "/dev/korvane-no-such-port"},
          errorText("invalid step in --sequence: 'Q' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)" + hint)},
         {{"--speed", "null"}, errorText("unknown option: --speed" + hint)},

@@ -1,0 +1,114 @@
+#include "expect.h"
+
+#include <cerrno>
+
+namespace {
+
+bool meansGone(int error)
+{
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
+PulseReport outcome(PulseOutcome kind, int detail, const char* step)
+{
+    return PulseReport{kind, detail, step};
+}
+
+PulseReport readFailure(const WaitResult& result)
+{
+    if (result.end == WaitEnd::EndingSignal) {
+        return outcome(PulseOutcome::Interrupted, result.detail, "");
+    }
+    return outcome(meansGone(result.detail) ? PulseOutcome::Disappeared : PulseOutcome::Failed, result.detail,
+                   "reading the board's answer");
+}
+
+// One try: from the release of the reset until the text or the deadline.
+PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
+                        const std::function<void(const std::string&)>& show, ReceivedText& shown)
+{
+    TextWatch watch{request.text, ""};
+    const int64_t deadline = driver.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - driver.monotonicMilliseconds()) {
+        std::string bytes;
+        const WaitResult read = driver.readInput(bytes, static_cast<uint32_t>(left));
+        if (read.end != WaitEnd::Elapsed) {
+            return readFailure(read);
+        }
+        show(shown.escaped(bytes));
+        if (watch.seen(bytes)) {
+            return outcome(PulseOutcome::Done, 0, "");
+        }
+    }
+    return outcome(PulseOutcome::NoAnswer, 0, "");
+}
+
+char hexDigit(unsigned value)
+{
+    return "0123456789ABCDEF"[value & 0xF];
+}
+
+}  // namespace
+
+std::string ReceivedText::escaped(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool lineFeedOfCrLf = byte == '\n' && afterCarriageReturn;
+        afterCarriageReturn = byte == '\r';
+        if (lineFeedOfCrLf) {
+            continue;
+        }
+        if (byte == '\r' || byte == '\n') {
+            text += '\n';
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else {
+            text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
+        }
+    }
+    return text;
+}
+
+bool TextWatch::seen(const std::string& bytes)
+{
+    tail += bytes;
+    if (tail.find(wanted) != std::string::npos) {
+        return true;
+    }
+    // Only the end can still begin the text.
+    if (tail.size() >= wanted.size()) {
+        tail.erase(0, tail.size() - (wanted.size() - 1));
+    }
+    return false;
+}
+
+PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
+                         const std::function<PulseReport()>& reset,
+                         const std::function<void(const std::string&)>& show)
+{
+    int error = driver.configureLine(request.baud);
+    if (error != 0) {
+        const bool notSerial = error == ENOTTY || error == EINVAL;
+        return outcome(notSerial ? PulseOutcome::NotModemPort
+                                 : (meansGone(error) ? PulseOutcome::NoDevice : PulseOutcome::Failed),
+                       error, "setting the line's rate");
+    }
+    ReceivedText shown;
+    PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
+    for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
+        error = driver.discardInput();
+        if (error != 0) {
+            report = outcome(meansGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error,
+                             "discarding old input");
+            break;
+        }
+        report = reset();
+        if (report.outcome == PulseOutcome::Done) {
+            report = waitForText(driver, request, show, shown);
+        }
+    }
+    driver.restoreLine();
+    return report;
+}

@@ -1,0 +1,47 @@
+// Reset, then wait until the board answers: the loader announces itself on
+// the serial line once it runs. The wait reads what arrives, shows it safely
+// escaped, and looks for the text asked for; without it in time the reset is
+// tried again, up to a number of tries. Pure: the port comes through the
+// driver seam, the reset as a call, the shown text as a callback.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "pulse.h"
+
+// Received bytes as text that is safe on a terminal: printable ASCII as it
+// is, every line end (CR, LF or CR LF) as one line feed, every other byte as
+// \xNN with two upper-case hex digits. It keeps what it needs across calls:
+// a CR at the end of one piece and an LF at the start of the next are one
+// line end.
+struct ReceivedText {
+    bool afterCarriageReturn = false;
+    std::string escaped(const std::string& bytes);
+};
+
+// Finds a text in a stream of pieces, whatever way it is split, keeping no
+// more than the text's length of what came before.
+struct TextWatch {
+    std::string wanted;
+    std::string tail;
+    bool seen(const std::string& bytes);
+};
+
+struct ExpectRequest {
+    std::string text;        // what the board sends when it runs
+    uint32_t baud;           // the line's rate
+    uint32_t milliseconds;   // how long to wait from each release of the reset
+    uint32_t tries;          // how often to reset and wait at most
+};
+
+// Sets the line to the rate, 8N1, raw, without flow control, and then for
+// each try discards what came before, resets with `reset` and reads until
+// the text has arrived or the time is up. The port's settings are put back
+// (with HUPCL still cleared) whatever the outcome. Done: the text came;
+// NoAnswer: it never did. A failure of the reset, a port that goes away
+// (Disappeared) or an ending signal (Interrupted) end the wait at once.
+PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
+                         const std::function<PulseReport()>& reset,
+                         const std::function<void(const std::string&)>& show);

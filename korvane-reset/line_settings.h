@@ -1,0 +1,15 @@
+// The serial line's own settings through the kernel's termios2, which takes
+// any rate (BOTHER), not only the standard ones. Apart from the rest of the
+// program: the kernel's termios2 header and the C library's <termios.h>
+// cannot be included together.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Keeps the settings in `saved` (as bytes), then sets raw 8N1 at `baud`
+// without flow control, HUPCL cleared, reads not waiting. 0 or an errno.
+int configureLineAt(int descriptor, uint32_t baud, std::string& saved);
+
+// The kept settings back, with HUPCL cleared as the pulse left it.
+int restoreLineFrom(int descriptor, const std::string& saved);
