@@ -411,6 +411,33 @@ EOF
     traced uart 100 3 seq:1@0,0@0,1@100,3@50 board 0 "" "'--sequence=R0|D0|W0.1|D1|W0.05|R1'" ttyS0
     traced uart 30 3 seq:1@0,2@30,3@0 board 0 "" "'--sequence=U1,0|W0.03|U0,1|U1,1'" ttyS0
 
+    # --expect: the board behind the adapter answers each release (0xB1),
+    # only the second one (0xB2) or never (0xB0); COM1 has nothing behind it.
+    answered() {
+        a_mark=$1 a_device=$2 a_expect=$3 a_status=$4 a_out=$5 a_error=$6
+        shift 6
+        open_mark=$a_mark open_window "$a_device" 0 1 "$a_expect" "korvane-reset $* as board"
+        reset_as board "$@" </dev/null >/tmp/out 2>/tmp/err
+        a_got=$?
+        close_window
+        expect_value "korvane-reset $* as board" \
+            "exit $a_status, stdout $a_out, stderr $(printf "$error_frame" "$a_error" | sed 's/^korvane-reset: $//')" \
+            "exit $a_got, stdout $(tail -n 1 /tmp/out), stderr $(cat /tmp/err)"
+    }
+    banner='\x00\xFF\x1B[2JKORVANE loader ready'
+    answered 0xB1 ftdi answer:1:9600 0 "$banner" "" --expect=ready --baud=9600 ttyUSB0
+    answered 0xB2 ftdi answer:2:9600 0 "$banner" "" --expect=ready --baud=9.6e3 --timeout=1 --tries=2 ttyUSB0
+    answered 0xB0 ftdi answer:2:31250 3 "" \
+        "the board did not answer within 0.3 s at 31250 Baud in 2 tries: check the rate, the wiring and the reset polarity" \
+        --expect=ready --baud=31250 --timeout=0.3 --tries=2 ttyUSB0
+    answered 0xB0 uart answer:1:9600 3 "" \
+        "the board did not answer within 0.2 s at 9600 Baud: check the rate, the wiring and the reset polarity" \
+        --expect=ready --baud=9600 --timeout=0.2 ttyS0
+    # 31250 Baud is no 8250 rate: the nearest divisor, 4, gives 28800.
+    answered 0xB0 uart answer:1:28800 3 "" \
+        "the board did not answer within 0.2 s at 31250 Baud: check the rate, the wiring and the reset polarity" \
+        --expect=ready --baud=31250 --timeout=0.2 ttyS0
+
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0
     traced uart 50 1 none stranger 1 "permission denied: /dev/ttyS0 (group dialout: add your user to it and log in again)" /dev/ttyS0

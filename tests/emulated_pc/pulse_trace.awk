@@ -15,10 +15,14 @@
 #             of --invert: the lines on, then off to the end; on a parallel
 #             port 0xAA, then 0x55), or seq:STATE@MS,... (a --sequence: the
 #             last changes of the run are these states of the lines, each at
-#             least MS after the one before it)
+#             least MS after the one before it), or answer:RELEASES:RATE
+#             (--expect: that many resets released, DTR off and on again,
+#             and the line at that rate, as the 8250's divisor or the FTDI
+#             adapter's baud request gives it)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
-# guest opens a run with 0xA5 (0xEE: the unplug run) and closes it with 0x5A
-# in COM1's scratch register.
+# guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB2: the runs
+# that board_responder.pl answers) and closes it with 0x5A in COM1's scratch
+# register.
 #
 # Prints "ok ..." or "FAILED ..." a run, "measured LABEL WIDTH MS" for every
 # whole pulse, and last "trace checks: N passed, M failed".
@@ -58,6 +62,7 @@ function record(window, state, raw) {
     eventTime[window, count[window]] = microseconds
     eventState[window, count[window]] = state
     eventRaw[window, count[window]] = raw
+    eventRate[window, count[window]] = (window in rate) ? rate[window] : "never set"
 }
 
 function pass(text) {
@@ -97,13 +102,27 @@ FNR == NR {
 
 /:serial_write write addr 0x07 val / {
     value = hexValue($NF)
-    if (value == 165 || value == 238) {
+    if (value == 165 || value == 238 || (value >= 176 && value <= 178)) {
         current++
         inside = 1
         opened[current] = microseconds
     } else if (value == 90 && inside) {
         closed[current] = microseconds
         inside = 0
+    }
+    next
+}
+
+/:serial_update_parameters / {
+    if (inside && device[current] == "uart" && match($0, /baudrate=[0-9]+/)) {
+        rate[current] = substr($0, RSTART + 9, RLENGTH - 9)
+    }
+    next
+}
+
+/:usb_serial_set_baud / {
+    if (inside && device[current] == "ftdi") {
+        rate[current] = $NF
     }
     next
 }
@@ -174,6 +193,23 @@ END {
                 fail(what ": want lines off and nothing after, run over within 1 s of the unplug (" \
                      (unplugged_at == "" ? "never unplugged" : sprintf("%.3f s", late)) ")")
             }
+            continue
+        }
+        if (expect[w] ~ /^answer:/) {
+            # The rate counts as the line had it at each release.
+            split(expect[w], want, ":")
+            releases = 0
+            rates = ""
+            for (i = 2; i <= n; i++) {
+                if (bit(eventState[w, i], 1) && !bit(eventState[w, i - 1], 1)) {
+                    releases++
+                    rates = rates (rates == "" ? "" : " ") eventRate[w, i]
+                    good = releases == 1 ? eventRate[w, i] == want[3] : good && eventRate[w, i] == want[3]
+                }
+            }
+            found = "releases " releases ", rate at each " (rates == "" ? "-" : rates)
+            if (releases == want[2] + 0 && good) pass(what ": " found)
+            else fail(what ": want releases " want[2] ", rate " want[3] "; " found)
             continue
         }
         if (expect[w] ~ /^seq:/) {

@@ -28,8 +28,8 @@
 #
 # The guest has COM1 at 0x3F8 (null backend, the kernel's 8250 driver on
 # ttyS0), a parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
-# controller; its console and the results leave through two PCI serial
-# ports. quorvik's register checks come before korvane-reset opens COM1
+# controller, whose line is a socket where board_responder.pl plays the
+# board; its console and the results leave through two PCI serial ports. quorvik's register checks come before korvane-reset opens COM1
 # through the driver, and the driver touches the UART only while a program
 # has ttyS0 open, so the two never drive it at the same time.
 set -euo pipefail
@@ -184,7 +184,8 @@ results=$work/results.log
 trace=$work/trace.log
 monitor=$work/monitor
 unplugged=$work/unplugged-at
-rm -f "$console" "$results" "$trace" "$unplugged" "$monitor.in" "$monitor.out"
+adapter_socket=$work/adapter.sock
+rm -f "$console" "$results" "$trace" "$unplugged" "$monitor.in" "$monitor.out" "$adapter_socket"
 mkfifo "$monitor.in" "$monitor.out"
 mode_word=
 time_limit=200
@@ -205,13 +206,17 @@ timeout "$time_limit" qemu-system-x86_64 \
     -serial null -parallel null \
     -chardev file,id=console,path="$console" -device pci-serial,chardev=console \
     -chardev file,id=results,path="$results" -device pci-serial,chardev=results \
-    -device qemu-xhci,id=xhci -chardev null,id=adapter-line \
+    -device qemu-xhci,id=xhci -chardev socket,id=adapter-line,path="$adapter_socket",server=on,wait=off \
     -device usb-serial,id=adapter,chardev=adapter-line,bus=xhci.0,always-plugged=on \
     -chardev pipe,id=monitor,path="$monitor" -mon chardev=monitor,mode=readline \
     -msg timestamp=on -D "$trace" \
     -trace usb_serial_handle_control -trace serial_write -trace parallel_ioport_write \
+    -trace usb_serial_set_baud -trace serial_update_parameters \
     </dev/null &
 qemu=$!
+# The board behind the adapter answers the resets of the runs marked for it.
+perl "$here/board_responder.pl" "$trace" "$adapter_socket" 2>"$work/responder.log" &
+responder=$!
 # Nothing reads the monitor's answers but this, so that QEMU never blocks on them.
 cat "$monitor.out" >"$work/monitor.log" &
 monitor_reader=$!
@@ -235,8 +240,8 @@ unplug_during_pulse &
 unplugger=$!
 qemu_status=0
 wait "$qemu" || qemu_status=$?
-kill "$unplugger" "$monitor_reader" 2>/dev/null || true
-wait "$unplugger" "$monitor_reader" 2>/dev/null || true
+kill "$unplugger" "$monitor_reader" "$responder" 2>/dev/null || true
+wait "$unplugger" "$monitor_reader" "$responder" 2>/dev/null || true
 booted_for=$((SECONDS - boot_started))
 
 [ -f "$results" ] || : >"$results"
