@@ -151,7 +151,7 @@ test('by keyboard alone: tab to the baud rate, type, and the report and the link
   await page.keyboard.press('Control+A');
   await page.keyboard.type('19200');
   assert.match(await page.textContent('#report'), /nominal baudrate: {12}19200 Baud/);
-  assert.match(page.url(), /baudrate=19200/);
+  await page.waitForFunction(() => location.search.includes('baudrate=19200'));
   await page.keyboard.press('Tab');
   await page.keyboard.type("X");  // tabbing into a field selects its text
   assert.match(await page.textContent('#report'), /@@@@@ unknown baudrate generator: X @@@@@/);

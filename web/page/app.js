@@ -7,7 +7,7 @@ const calculatorDefaults = { baudrate: '', timer: 'T1', accuracy: '1', clock: '1
 const explorerDefaults = { clocks: '11.0592', rates: '', generators: '', 'survey-accuracy': '1', adapter: 'exact' };
 const byId = (id) => document.getElementById(id);
 let core;
-let downloadUrl;
+let urlUpdate;
 
 // Texts go to the core as one string, separated by line feeds.
 function callWithTexts(name, texts) {
@@ -24,8 +24,6 @@ function calculatorParameters() {
 
 function showIncludeFile(writesFile, text, report) {
   const status = byId('include-status');
-  if (downloadUrl) URL.revokeObjectURL(downloadUrl);
-  downloadUrl = undefined;
   byId('include-preview').textContent = writesFile ? text : '';
   if (!writesFile) {
     const errorLine = report.split('\n').find((line) => line.startsWith('@@@@@'));
@@ -34,11 +32,12 @@ function showIncludeFile(writesFile, text, report) {
       : 'mardeluk writes no korvane.inc without a baud rate: it shows its help screen.';
     return;
   }
-  downloadUrl = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+  // A data address, not a blob: making one costs nothing per keystroke, and
+  // korvane.inc is plain ASCII.
   const link = document.createElement('a');
   link.id = 'include-file';
   link.className = 'button';
-  link.href = downloadUrl;
+  link.href = `data:text/plain;charset=us-ascii,${encodeURIComponent(text)}`;
   link.download = 'korvane.inc';
   link.textContent = 'Download korvane.inc';
   status.replaceChildren(link, ` (${text.length} bytes, exactly as mardeluk writes it)`);
@@ -102,7 +101,13 @@ function readUrl() {
   }
 }
 
-// Only what differs from the defaults goes into the link.
+// Only what differs from the defaults goes into the link; written once the
+// report is on the screen, since the browser takes a few ms for it.
+function scheduleUrlUpdate() {
+  clearTimeout(urlUpdate);
+  urlUpdate = setTimeout(writeUrl);
+}
+
 function writeUrl() {
   const query = new URLSearchParams();
   for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
@@ -119,9 +124,9 @@ createKorvaneCore().then((loaded) => {
   performance.mark('korvane-first-report');
   // The report first; the explorer and its chart in the next task.
   setTimeout(updateExplorer);
-  byId('calculator').addEventListener('input', () => { updateCalculator(); writeUrl(); });
-  byId('explorer').addEventListener('input', () => { updateExplorer(); writeUrl(); });
-  byId('explorer').addEventListener('change', () => { updateExplorer(); writeUrl(); });
+  byId('calculator').addEventListener('input', () => { updateCalculator(); scheduleUrlUpdate(); });
+  byId('explorer').addEventListener('input', () => { updateExplorer(); scheduleUrlUpdate(); });
+  byId('explorer').addEventListener('change', () => { updateExplorer(); scheduleUrlUpdate(); });
   for (const form of document.forms) form.addEventListener('submit', (event) => event.preventDefault());
   setTimeout(() => { document.body.dataset.ready = 'true'; });
 });
