@@ -88,7 +88,12 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show)
 {
-    int error = driver.configureLine(request.baud);
+    // What the port is comes first, before any of its settings change.
+    int present = 0;
+    int error = driver.readModemLines(present);
+    if (error == 0) {
+        error = driver.configureLine(request.baud);
+    }
     if (error != 0) {
         const bool notSerial = error == ENOTTY || error == EINVAL;
         return outcome(notSerial ? PulseOutcome::NotModemPort

@@ -36,9 +36,10 @@ struct ExpectRequest {
     uint32_t tries;          // how often to reset and wait at most
 };
 
-// Sets the line to the rate, 8N1, raw, without flow control, and then for
-// each try discards what came before, resets with `reset` and reads until
-// the text has arrived or the time is up. The port's settings are put back
+// Checks that the port has modem lines, sets the line to the rate, 8N1,
+// raw, without flow control, and then for each try discards what came
+// before, resets with `reset` and reads until the text has arrived or the
+// time is up. The port's settings are put back
 // (with HUPCL still cleared) whatever the outcome. Done: the text came;
 // NoAnswer: it never did. A failure of the reset, a port that goes away
 // (Disappeared) or an ending signal (Interrupted) end the wait at once.
