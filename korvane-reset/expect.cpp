@@ -1,13 +1,6 @@
 #include "expect.h"
 
-#include <cerrno>
-
 namespace {
-
-bool meansGone(int error)
-{
-    return error == EIO || error == ENODEV || error == ENXIO;
-}
 
 PulseReport outcome(PulseOutcome kind, int detail, const char* step)
 {
@@ -19,8 +12,7 @@ PulseReport readFailure(const WaitResult& result)
     if (result.end == WaitEnd::EndingSignal) {
         return outcome(PulseOutcome::Interrupted, result.detail, "");
     }
-    return outcome(meansGone(result.detail) ? PulseOutcome::Disappeared : PulseOutcome::Failed, result.detail,
-                   "reading the board's answer");
+    return driverFailure(result.detail, "reading the board's answer");
 }
 
 // One try: from the release of the reset until the text or the deadline.
@@ -95,18 +87,14 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
         error = driver.configureLine(request.baud);
     }
     if (error != 0) {
-        const bool notSerial = error == ENOTTY || error == EINVAL;
-        return outcome(notSerial ? PulseOutcome::NotModemPort
-                                 : (meansGone(error) ? PulseOutcome::NoDevice : PulseOutcome::Failed),
-                       error, "setting the line's rate");
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "setting the line's rate");
     }
     ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
         error = driver.discardInput();
         if (error != 0) {
-            report = outcome(meansGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error,
-                             "discarding old input");
+            report = driverFailure(error, "discarding old input");
             break;
         }
         report = reset();

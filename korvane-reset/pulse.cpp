@@ -4,29 +4,22 @@
 
 #include "sequence.h"
 
-namespace {
-
-bool meansGone(int error)
+PulseReport driverFailure(int error, const char* step)
 {
-    return error == EIO || error == ENODEV || error == ENXIO;
+    const bool gone = error == EIO || error == ENODEV || error == ENXIO;
+    return PulseReport{gone ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
 }
 
-PulseReport failure(int error, const char* step)
-{
-    return PulseReport{meansGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
-}
-
-// The first call on the port tells what the file behind it is.
 PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step)
 {
     if (error == ENOTTY || error == EINVAL) {
         return PulseReport{notThisKind, error, ""};
     }
-    if (meansGone(error)) {
-        return PulseReport{PulseOutcome::NoDevice, error, ""};
-    }
-    return failure(error, step);
+    const PulseReport report = driverFailure(error, step);
+    return report.outcome == PulseOutcome::Disappeared ? PulseReport{PulseOutcome::NoDevice, error, ""} : report;
 }
+
+namespace {
 
 PulseReport done()
 {
@@ -85,7 +78,7 @@ PulseReport prepareSerial(SerialDriver& driver, int& present)
     }
     error = keepLinesAfterClose(driver);
     if (error != 0) {
-        return failure(error, "clearing HUPCL");
+        return driverFailure(error, "clearing HUPCL");
     }
     if (driver.endingSignal() != 0) {
         return interrupted(driver.endingSignal());
@@ -118,24 +111,24 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
     }
     int error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
-        return failure(error, inverted ? "switching the lines on" : "switching the lines off");
+        return driverFailure(error, inverted ? "switching the lines on" : "switching the lines off");
     }
     const WaitResult waited = driver.wait(milliseconds);
     // Back to rest first, whatever ended the wait.
     error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(restLines);
     if (waited.end == WaitEnd::CheckFailed) {
-        return failure(waited.detail, "waiting");
+        return driverFailure(waited.detail, "waiting");
     }
     if (waited.end == WaitEnd::EndingSignal) {
         return interrupted(waited.detail);
     }
     if (error != 0) {
-        return failure(error, inverted ? "switching the lines off" : "switching the lines on");
+        return driverFailure(error, inverted ? "switching the lines off" : "switching the lines on");
     }
     int after = 0;
     error = driver.readModemLines(after);
     if (error != 0) {
-        return failure(error, "reading the lines back");
+        return driverFailure(error, "reading the lines back");
     }
     const bool atRest = inverted ? (after & pulseLines) == 0 : (after & restLines) == restLines;
     return atRest ? done() : readBackFailed();
@@ -156,9 +149,9 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     if (driver.endingSignal() != 0) {
         report = interrupted(driver.endingSignal());
     } else if ((error = driver.setDataForward()) != 0) {
-        report = failure(error, "switching the data lines to output");
+        report = driverFailure(error, "switching the data lines to output");
     } else if ((error = driver.writeData(pulsePattern)) != 0) {
-        report = failure(error, "writing the data lines");
+        report = driverFailure(error, "writing the data lines");
     } else {
         const WaitResult waited = driver.wait(milliseconds);
         uint8_t duringPulse = 0;
@@ -166,15 +159,15 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
         error = driver.writeData(restPattern);
         uint8_t afterPulse = 0;
         if (waited.end == WaitEnd::CheckFailed) {
-            report = failure(waited.detail, "waiting");
+            report = driverFailure(waited.detail, "waiting");
         } else if (waited.end == WaitEnd::EndingSignal) {
             report = interrupted(waited.detail);
         } else if (readError != 0 || error != 0) {
-            report = failure(readError != 0 ? readError : error, "writing and reading the data lines");
+            report = driverFailure(readError != 0 ? readError : error, "writing and reading the data lines");
         } else if (duringPulse != pulsePattern) {
             report = readBackFailed();
         } else if ((error = driver.readData(afterPulse)) != 0) {
-            report = failure(error, "reading the data lines back");
+            report = driverFailure(error, "reading the data lines back");
         } else if (afterPulse != restPattern) {
             report = readBackFailed();
         }
@@ -195,7 +188,7 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& s
         if (step.kind == StepKind::Lines) {
             const int error = runLinesStep(driver, step);
             if (error != 0) {
-                return failure(error, "setting the lines");
+                return driverFailure(error, "setting the lines");
             }
             continue;
         }
@@ -203,13 +196,13 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& s
         if (waited.end != WaitEnd::Elapsed) {
             // The state that the sequence ends in, whatever ended the wait.
             setDtrAndRts(driver, last);
-            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : failure(waited.detail, "waiting");
+            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
         }
     }
     int after = 0;
     const int error = driver.readModemLines(after);
     if (error != 0) {
-        return failure(error, "reading the lines back");
+        return driverFailure(error, "reading the lines back");
     }
     return (after & restLines) == last ? done() : readBackFailed();
 }

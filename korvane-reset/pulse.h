@@ -84,6 +84,13 @@ struct PulseReport {
     const char* step;  // for Failed: what the program was doing
 };
 
+// A failed driver call: Disappeared when the device went away (EIO, ENODEV,
+// ENXIO), else Failed with the step.
+PulseReport driverFailure(int error, const char* step);
+// The first call on a port, which tells what the file behind it is:
+// `notThisKind` for ENOTTY or EINVAL, NoDevice when nothing is behind it.
+PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step);
+
 // Checks that the port has modem lines, clears HUPCL so that DTR and RTS
 // stay on after the port is closed, switches the pulse lines off, waits,
 // switches DTR and RTS on and reads them back. Whatever ends the wait, the

