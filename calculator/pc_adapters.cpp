@@ -17,30 +17,34 @@ const AdapterEntry adapterTable[adapterCount] = {
 
 PcRate madeRate(uint32_t numerator, uint32_t denominator)
 {
-    return PcRate{true, static_cast<double>(Extended(numerator) / denominator)};
+    return PcRate{true, static_cast<double>(Extended(numerator) / denominator), ""};
 }
 
-const PcRate notMade{false, 0.0};
+const PcRate noDivisor{false, 0.0, "no divisor of the hardware gives it"};
+const PcRate oldRateKept{false, 0.0, "its driver keeps the port's old rate"};
 
 // The 8250 driver: a 1.8432 MHz clock divided by 16 and by a 16-bit divisor,
-// the nearest one; a rate above 115200 becomes 115200.
+// the nearest one. serial_core refuses a rate above the clock / 16 (115200):
+// it keeps the rate the port had before and writes that into the settings.
 PcRate uart16550Rate(uint32_t baud)
 {
     constexpr uint32_t uartClock = 1843200;
     constexpr uint32_t fastest = uartClock / 16;
     if (baud > fastest) {
-        baud = fastest;
+        return oldRateKept;
     }
     const uint32_t divisor = (uartClock + 8 * baud) / (16 * baud);
     if (divisor > 0xFFFF) {
-        return notMade;
+        return noDivisor;
     }
     return madeRate(fastest, divisor);
 }
 
 // ftdi_sio on the FT232B and FT232R: 3 MHz divided by a divisor in eighths,
 // the nearest one, with a 14-bit integer part. Between 1 and 2 only 1 and 1.5
-// exist; a rate above 3 MBaud makes the driver fall back to 9600.
+// exist; where the divisor cannot hold a rate the driver writes a wrong one
+// (275 Baud for 110). Above 3 MBaud it programs 9600 and writes 9600 into
+// the settings.
 PcRate ftdiRate(uint32_t baud)
 {
     constexpr uint32_t base = 48000000;
@@ -50,14 +54,15 @@ PcRate ftdiRate(uint32_t baud)
     const uint32_t eighths = (base + baud) / (2 * baud);
     const bool missingFraction = eighths > 8 && eighths < 16 && eighths != 12;
     if (eighths >> 3 > 0x3FFF || eighths < 8 || missingFraction) {
-        return notMade;
+        return noDivisor;
     }
     return madeRate(base / 2, eighths);
 }
 
 // ch341: 48 MHz divided by a prescaler 2^(12 - 3 ps - fact) and a divisor of
 // 2 to 256, chosen as the driver chooses them; the rate is first held to the
-// chip's range of 46 to 3000000 Baud.
+// chip's range of 46 to 3000000 Baud. The settings keep the rate asked: the
+// driver programs the held one without a word.
 PcRate ch340Rate(uint32_t baud)
 {
     constexpr uint32_t clockRate = 48000000;
@@ -72,7 +77,7 @@ PcRate ch340Rate(uint32_t baud)
         --ps;
     }
     if (ps < 0) {
-        return notMade;
+        return noDivisor;
     }
     uint32_t clockDivisor = prescaler(ps, fact);
     uint32_t divisor = clockRate / (clockDivisor * speed);
@@ -82,7 +87,7 @@ PcRate ch340Rate(uint32_t baud)
         fact = 0;
     }
     if (divisor < 2) {
-        return notMade;
+        return noDivisor;
     }
     // The next divisor when it comes at least as close, in sixteenths.
     if (16 * clockRate / (clockDivisor * divisor) - 16 * speed >=
@@ -122,7 +127,7 @@ bool findAdapter(const std::string& text, Adapter& adapter)
 PcRate pcRate(Adapter adapter, double nominal)
 {
     if (adapter == Adapter::Exact) {
-        return PcRate{true, nominal};
+        return PcRate{true, nominal, ""};
     }
     // Rates beyond 32 bits are far beyond every driver's range and take its
     // fastest rate anyway.
@@ -138,5 +143,5 @@ PcRate pcRate(Adapter adapter, double nominal)
     case Adapter::Exact:
         break;
     }
-    return notMade;
+    return noDivisor;
 }

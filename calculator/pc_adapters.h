@@ -19,13 +19,15 @@ const AdapterEntry& adapterEntry(Adapter adapter);
 bool findAdapter(const std::string& text, Adapter& adapter);
 
 struct PcRate {
-    bool made;    // false where the hardware's divisor cannot hold the rate
-    double baud;  // the rate on the wire; 0 when not made
+    bool made;           // false where the PC cannot be sure to make a rate
+    double baud;         // the rate on the wire; 0 when not made
+    const char* whyNot;  // when not made, why, in a few words; else ""
 };
 
 // A program asks the driver for a whole number of Baud: the nominal rate is
 // rounded to the nearest one (at least 1) first. What the driver then does
-// with a rate beyond the hardware's range is what the line gets: the 16550
-// settles on 115200, the CH340 on the nearest rate of its range and the FTDI
-// driver on 9600.
+// with a rate beyond the hardware's range is what the line gets: the CH340
+// takes the nearest rate of its range and the FTDI driver 9600; the 16550's
+// driver keeps whatever rate the port had, so it makes none that a program
+// can count on.
 PcRate pcRate(Adapter adapter, double nominal);

@@ -112,7 +112,8 @@ std::string rateHeading(const SurveyRow& row, Adapter adapter)
     if (adapter == Adapter::Exact) {
         return heading;
     }
-    return heading + (row.pc.made ? ", the PC makes " + baudText(row.pc.baud) + " Baud" : ", which the PC cannot make");
+    return heading + (row.pc.made ? ", the PC makes " + baudText(row.pc.baud) + " Baud"
+                                  : ", which the PC cannot make: " + std::string(row.pc.whyNot));
 }
 
 std::vector<std::string> clockSurveyLines(const SurveyRequest& request, const Survey& survey)
@@ -149,6 +150,13 @@ std::vector<std::string> crystalSearchLines(const SurveyRequest& request, const 
     std::vector<std::string> lines = wrappedLines(
         "Crystals for " + ratesText(request.rates) + ", required accuracy " + percentText(request.accuracy) + " %", 80);
     lines.push_back("PC side: " + std::string(adapterEntry(request.adapter).description));
+    // The PC's side depends on the rate alone: the first crystal's rows tell it.
+    for (size_t r = 0; r < request.rates.size(); ++r) {
+        const PcRate& pc = survey.rows[r * request.generators.size()].pc;
+        if (!pc.made) {
+            lines.push_back("The PC cannot make " + baudText(request.rates[r]) + " Baud: " + pc.whyNot + ".");
+        }
+    }
     lines.push_back("");
     if (survey.choices.empty()) {
         lines.push_back("No standard crystal meets the accuracy at every rate with one generator.");

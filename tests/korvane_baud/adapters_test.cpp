@@ -26,7 +26,8 @@ TEST(PcRate, FollowsEachDriversDivisors)
         {Adapter::Uart16550, 56000, true, 57600},          // 2.06 rounds to 2
         {Adapter::Uart16550, 31250, true, 28800},          // 3.69 rounds to 4: 7.8 % slow
         {Adapter::Uart16550, 76800, true, 57600},          // 1.5 rounds up to 2
-        {Adapter::Uart16550, 250000, true, 115200},        // above the range: the fastest rate
+        {Adapter::Uart16550, 115201, false, 0},            // above the clock / 16: the driver keeps the old rate
+        {Adapter::Uart16550, 250000, false, 0},
         {Adapter::Uart16550, 2, true, 2},
         {Adapter::Uart16550, 1, false, 0},                 // 115200 does not fit 16 bits
         {Adapter::Uart16550, 9600.4, true, 9600},          // a whole number of Baud is asked for
@@ -41,7 +42,8 @@ TEST(PcRate, FollowsEachDriversDivisors)
         {Adapter::Ftdi, 2000000, true, 2000000},           // divisor 1.5
         {Adapter::Ftdi, 3000000, true, 3000000},           // divisor 1
         {Adapter::Ftdi, 2500000, false, 0},                // 1.25: no such divisor
-        {Adapter::Ftdi, 4000000, true, 9600},              // too fast: the driver falls back to 9600
+        {Adapter::Ftdi, 3000001, true, 9600},              // too fast: the driver falls back to 9600
+        {Adapter::Ftdi, 4000000, true, 9600},
         {Adapter::Ftdi, 184, true, 24e6 / 130435},
         {Adapter::Ftdi, 183, false, 0},                    // the divisor's 14 bits overflow
         // CH340: 48 MHz / 2^(12 - 3 ps - fact) / n, as ch341 chooses them.
@@ -56,7 +58,9 @@ TEST(PcRate, FollowsEachDriversDivisors)
         {Adapter::Ch340, 250000, true, 250000},
         {Adapter::Ch340, 921600, true, 48e6 / (4 * 13)},   // odd divisor: stays on the full clock
         {Adapter::Ch340, 10, true, 48e6 / (4096 * 255)},   // held to the slowest rate, 46
-        {Adapter::Ch340, 4000000, true, 3000000},          // held to the fastest
+        {Adapter::Ch340, 3000000, true, 3000000},
+        {Adapter::Ch340, 3000001, true, 3000000},          // held to the fastest
+        {Adapter::Ch340, 4000000, true, 3000000},
         // The exact side makes what it is asked.
         {Adapter::Exact, 9600.5, true, 9600.5},
     };

@@ -94,6 +94,35 @@ TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
     }
 }
 
+// A rate that the PC cannot make is said with the reason, in the text and
+// as null in JSON.
+TEST(KorvaneBaudProgram, SaysWhyThePcCannotMakeARate)
+{
+    ScratchDirectory scratch;
+    const struct {
+        std::vector<std::string> arguments;
+        std::string line;
+    } cases[] = {
+        {{"--clock=11.0592", "--rate=115200,230400", "--adapter=16550"},
+         "230400 Baud, which the PC cannot make: its driver keeps the port's old rate"},
+        {{"--clock=11.0592", "--rate=115200", "--adapter=16550"}, "115200 Baud, the PC makes 115200 Baud"},
+        {{"--clock=11.0592", "--rate=2500000", "--adapter=ftdi"},
+         "2500000 Baud, which the PC cannot make: no divisor of the hardware gives it"},
+        {{"--rate=9600,230400", "--adapter=16550"},
+         "The PC cannot make 230400 Baud: its driver keeps the port's old rate."},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
+        EXPECT_NE(("\n" + run.out).find("\n" + c.line + "\n"), std::string::npos) << run.out;
+    }
+    const ProgramRun json =
+        runProgram(KORVANE_BAUD_PROGRAM, {"--json", "--clock=11.0592", "--rate=230400", "--adapter=16550"}, scratch.path());
+    for (const Json& row : Json::parse(json.out)["rows"]) {
+        EXPECT_TRUE(row["pc_baud"].is_null());
+        EXPECT_TRUE(row["link_error"].is_null());
+    }
+}
+
 // One clock fits a terminal of 80 columns, whatever the adapter.
 TEST(KorvaneBaudProgram, OneClockFitsEightyColumns)
 {
