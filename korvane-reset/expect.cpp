@@ -35,6 +35,15 @@ PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
     return outcome(PulseOutcome::NoAnswer, 0, "");
 }
 
+// Some drivers write back the rate that their divisor really makes (cp210x
+// on the CP2102N: 115384 for 115200); within 1 % that is the rate asked.
+// Beyond, it is another rate, such as the old one that the 8250 keeps.
+bool rateTaken(uint32_t asked, uint32_t kept)
+{
+    const uint64_t difference = asked > kept ? asked - kept : kept - asked;
+    return difference * 100 <= asked;
+}
+
 char hexDigit(unsigned value)
 {
     return "0123456789ABCDEF"[value & 0xF];
@@ -89,6 +98,15 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
     if (error != 0) {
         return firstCallFailure(error, PulseOutcome::NotModemPort, "setting the line's rate");
     }
+    // Beyond its range a driver keeps another rate and says so only in the
+    // settings: waiting at it would blame a silent board for the PC's port.
+    uint32_t kept = 0;
+    error = driver.readLineRate(kept);
+    if (error != 0 || !rateTaken(request.baud, kept)) {
+        driver.restoreLine(false);
+        return error != 0 ? driverFailure(error, "reading the line's rate back")
+                          : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
+    }
     ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
@@ -102,6 +120,6 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
             report = waitForText(driver, request, show, shown);
         }
     }
-    driver.restoreLine();
+    driver.restoreLine(true);
     return report;
 }

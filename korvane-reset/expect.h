@@ -37,12 +37,15 @@ struct ExpectRequest {
 };
 
 // Checks that the port has modem lines, sets the line to the rate, 8N1,
-// raw, without flow control, and then for each try discards what came
-// before, resets with `reset` and reads until the text has arrived or the
-// time is up. The port's settings are put back
-// (with HUPCL still cleared) whatever the outcome. Done: the text came;
-// NoAnswer: it never did. A failure of the reset, a port that goes away
-// (Disappeared) or an ending signal (Interrupted) end the wait at once.
+// raw, without flow control, and reads the rate back: a driver that kept a
+// rate more than 1 % away (the 8250 keeps the old one above 115200 Baud,
+// ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before any reset,
+// with the settings put back exactly as they were. Then for each try it discards
+// what came before, resets with `reset` and reads until the text has
+// arrived or the time is up. The port's settings are put back (with HUPCL
+// still cleared once a reset ran) whatever the outcome. Done: the text
+// came; NoAnswer: it never did. A failure of the reset, a port that goes
+// away (Disappeared) or an ending signal (Interrupted) end the wait at once.
 PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show);

@@ -26,13 +26,27 @@ int configureLineAt(int descriptor, uint32_t baud, std::string& saved)
     return ioctl(descriptor, TCSETS2, &settings) == 0 ? 0 : errno;
 }
 
-int restoreLineFrom(int descriptor, const std::string& saved)
+int readLineRateOf(int descriptor, uint32_t& baud)
+{
+    // The kernel keeps c_ospeed in step with the baud code, also where a
+    // driver replaced the rate (tty_termios_encode_baud_rate).
+    termios2 settings{};
+    if (ioctl(descriptor, TCGETS2, &settings) != 0) {
+        return errno;
+    }
+    baud = settings.c_ospeed;
+    return 0;
+}
+
+int restoreLineFrom(int descriptor, const std::string& saved, bool keepHangupCleared)
 {
     termios2 settings{};
     if (saved.size() != sizeof settings) {
         return EINVAL;
     }
     std::memcpy(&settings, saved.data(), sizeof settings);
-    settings.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    if (keepHangupCleared) {
+        settings.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    }
     return ioctl(descriptor, TCSETS2, &settings) == 0 ? 0 : errno;
 }

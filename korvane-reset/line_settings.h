@@ -11,5 +11,9 @@
 // without flow control, HUPCL cleared, reads not waiting. 0 or an errno.
 int configureLineAt(int descriptor, uint32_t baud, std::string& saved);
 
-// The kept settings back, with HUPCL cleared as the pulse left it.
-int restoreLineFrom(int descriptor, const std::string& saved);
+// The rate that the driver holds now (the output rate). 0 or an errno.
+int readLineRateOf(int descriptor, uint32_t& baud);
+
+// The kept settings back, with HUPCL cleared as the pulse left it where
+// `keepHangupCleared`, else exactly as they were.
+int restoreLineFrom(int descriptor, const std::string& saved, bool keepHangupCleared);

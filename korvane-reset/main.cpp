@@ -140,6 +140,9 @@ int main(int argc, char* argv[])
         finish(STDERR_FILENO, {errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))},
                exitNoAnswer);
     }
+    if (report.outcome == PulseOutcome::RateRefused) {
+        fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));
+    }
     if (report.outcome != PulseOutcome::Done) {
         fail(pulseFailureText(report, target.path));
     }

@@ -88,9 +88,16 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
     case PulseOutcome::Done:
     case PulseOutcome::Interrupted:
     case PulseOutcome::NoAnswer:
+    case PulseOutcome::RateRefused:
         break;
     }
     return "";
+}
+
+std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t kept)
+{
+    return "cannot run " + path + " at " + std::to_string(asked) + " Baud: its driver keeps " +
+           std::to_string(kept) + " Baud";
 }
 
 std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries)

@@ -22,8 +22,12 @@ std::string notModemPortText(const std::string& path);
 // The text for an errno of opening the device.
 std::string openFailureText(int error, const std::string& path, const DeviceOwner& owner);
 
-// The text for a pulse that did not end with Done or Interrupted.
+// The text for a pulse that did not end with Done, Interrupted, NoAnswer
+// or RateRefused.
 std::string pulseFailureText(const PulseReport& report, const std::string& path);
+
+// --expect at a rate that the port's driver did not take.
+std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t kept);
 
 // --expect without the board's text in time.
 std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);

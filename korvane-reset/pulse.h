@@ -36,10 +36,13 @@ public:
     virtual int switchOn(int lines) = 0;           // TIOCMBIS
     virtual int setModemLines(int lines) = 0;      // TIOCMSET: every line at once
     // The line for --expect: the settings kept, then the rate, 8N1, raw, no
-    // flow control (TCGETS2, TCSETS2 with BOTHER); back as they were, but
-    // for HUPCL, which stays cleared; old input discarded (TCFLSH).
+    // flow control (TCGETS2, TCSETS2 with BOTHER); the rate that the driver
+    // then holds, which it may have replaced (TCGETS2); back as they were,
+    // HUPCL too unless `keepHangupCleared` (a reset has cleared it); old
+    // input discarded (TCFLSH).
     virtual int configureLine(uint32_t baud) = 0;
-    virtual int restoreLine() = 0;
+    virtual int readLineRate(uint32_t& baud) = 0;
+    virtual int restoreLine(bool keepHangupCleared) = 0;
     virtual int discardInput() = 0;
     // What arrives within `milliseconds` (as soon as anything does); a port
     // that went away ends it with CheckFailed, an ending signal with
@@ -75,12 +78,14 @@ enum class PulseOutcome {
     ReadBackFailed,  // the lines did not read back as written
     Interrupted,     // an ending signal; the lines are back at rest unless it came before the pulse
     NoAnswer,        // --expect: the board's text did not come in time
+    RateRefused,     // --expect: the driver kept another rate than the one asked
     Failed,          // any other errno of a driver call
 };
 
 struct PulseReport {
     PulseOutcome outcome;
-    int detail;        // the errno, or for Interrupted the signal number
+    int detail;        // the errno; for Interrupted the signal number, for
+                       // RateRefused the rate the driver kept
     const char* step;  // for Failed: what the program was doing
 };
 

@@ -221,9 +221,14 @@ int SerialIoctls::configureLine(uint32_t baud)
     return configureLineAt(descriptor_, baud, savedLine_);
 }
 
-int SerialIoctls::restoreLine()
+int SerialIoctls::readLineRate(uint32_t& baud)
 {
-    return restoreLineFrom(descriptor_, savedLine_);
+    return readLineRateOf(descriptor_, baud);
+}
+
+int SerialIoctls::restoreLine(bool keepHangupCleared)
+{
+    return restoreLineFrom(descriptor_, savedLine_, keepHangupCleared);
 }
 
 int SerialIoctls::discardInput()

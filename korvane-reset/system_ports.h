@@ -32,7 +32,8 @@ public:
     int switchOn(int lines) override;
     int setModemLines(int lines) override;
     int configureLine(uint32_t baud) override;
-    int restoreLine() override;
+    int readLineRate(uint32_t& baud) override;
+    int restoreLine(bool keepHangupCleared) override;
     int discardInput() override;
     WaitResult readInput(std::string& bytes, uint32_t milliseconds) override;
     int64_t monotonicMilliseconds() override;

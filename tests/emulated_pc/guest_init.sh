@@ -413,6 +413,8 @@ EOF
 
     # --expect: the board behind the adapter answers each release (0xB1),
     # only the second one (0xB2) or never (0xB0); COM1 has nothing behind it.
+    # The host checks the rate that reached the hardware against what
+    # korvane-baud says the adapter (ftdi, or 16550 for COM1) makes of it.
     answered() {
         a_mark=$1 a_device=$2 a_expect=$3 a_status=$4 a_out=$5 a_error=$6
         shift 6
@@ -425,18 +427,28 @@ EOF
             "exit $a_got, stdout $(tail -n 1 /tmp/out), stderr $(cat /tmp/err)"
     }
     banner='\x00\xFF\x1B[2JKORVANE loader ready'
-    answered 0xB1 ftdi answer:1:9600 0 "$banner" "" --expect=ready --baud=9600 ttyUSB0
-    answered 0xB2 ftdi answer:2:9600 0 "$banner" "" --expect=ready --baud=9.6e3 --timeout=1 --tries=2 ttyUSB0
-    answered 0xB0 ftdi answer:2:31250 3 "" \
+    answered 0xB1 ftdi answer:1:ftdi:9600 0 "$banner" "" --expect=ready --baud=9600 ttyUSB0
+    answered 0xB2 ftdi answer:2:ftdi:9600 0 "$banner" "" --expect=ready --baud=9.6e3 --timeout=1 --tries=2 ttyUSB0
+    answered 0xB0 ftdi answer:2:ftdi:31250 3 "" \
         "the board did not answer within 0.3 s at 31250 Baud in 2 tries: check the rate, the wiring and the reset polarity" \
         --expect=ready --baud=31250 --timeout=0.3 --tries=2 ttyUSB0
-    answered 0xB0 uart answer:1:9600 3 "" \
+    answered 0xB0 uart answer:1:16550:9600 3 "" \
         "the board did not answer within 0.2 s at 9600 Baud: check the rate, the wiring and the reset polarity" \
         --expect=ready --baud=9600 --timeout=0.2 ttyS0
     # 31250 Baud is no 8250 rate: the nearest divisor, 4, gives 28800.
-    answered 0xB0 uart answer:1:28800 3 "" \
+    answered 0xB0 uart answer:1:16550:31250 3 "" \
         "the board did not answer within 0.2 s at 31250 Baud: check the rate, the wiring and the reset polarity" \
         --expect=ready --baud=31250 --timeout=0.2 ttyS0
+    # The 8250's fastest rate, the UART clock / 16.
+    answered 0xB0 uart answer:1:16550:115200 3 "" \
+        "the board did not answer within 0.2 s at 115200 Baud: check the rate, the wiring and the reset polarity" \
+        --expect=ready --baud=115200 --timeout=0.2 ttyS0
+    # Beyond the driver's range: ftdi_sio takes 9600, the 8250 keeps the old
+    # rate (9600, as the runs before left it); no reset, the line kept.
+    answered 0xB0 ftdi answer:0:ftdi:4000000 1 "" \
+        "cannot run /dev/ttyUSB0 at 4000000 Baud: its driver keeps 9600 Baud" --expect=ready --baud=4e6 ttyUSB0
+    answered 0xB0 uart answer:0:16550:230400 1 "" \
+        "cannot run /dev/ttyS0 at 230400 Baud: its driver keeps 9600 Baud" --expect=ready --baud=230400 ttyS0
 
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0

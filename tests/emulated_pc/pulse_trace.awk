@@ -1,7 +1,11 @@
 # Checks what the emulated hardware saw during the runs that the guest marked,
 # against what the guest says each run should have done.
 #
-#   awk -f pulse_trace.awk -v unplugged_at=SECONDS RESULTS TRACE
+#   awk -f pulse_trace.awk -v unplugged_at=SECONDS -v pc_rates="KEY=BAUD ..." RESULTS TRACE
+#
+# pc_rates: what korvane-baud says the PC makes of each rate that an
+# --expect run asked for, KEY being ADAPTER:NOMINAL and BAUD its pc_baud
+# (null where it makes none).
 #
 # RESULTS: the guest's results, with one line a marked run:
 #   window N DEVICE WIDTH MASK EXPECT LABEL...
@@ -15,10 +19,14 @@
 #             of --invert: the lines on, then off to the end; on a parallel
 #             port 0xAA, then 0x55), or seq:STATE@MS,... (a --sequence: the
 #             last changes of the run are these states of the lines, each at
-#             least MS after the one before it), or answer:RELEASES:RATE
-#             (--expect: that many resets released, DTR off and on again,
-#             and the line at that rate, as the 8250's divisor or the FTDI
-#             adapter's baud request gives it)
+#             least MS after the one before it), or
+#             answer:RELEASES:ADAPTER:NOMINAL (--expect: that many resets
+#             released, DTR off and on again, each with the line at the rate
+#             that korvane-baud says ADAPTER makes of NOMINAL, as the 8250's
+#             divisor or the FTDI adapter's baud request gives it, in QEMU's
+#             whole Baud; with 0 releases no line ever goes off, and the
+#             last rate set is korvane-baud's, or not NOMINAL where it says
+#             the PC makes none)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
 # guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB2: the runs
 # that board_responder.pl answers) and closes it with 0x5A in COM1's scratch
@@ -65,6 +73,14 @@ function record(window, state, raw) {
     eventRate[window, count[window]] = (window in rate) ? rate[window] : "never set"
 }
 
+# Whether the rate QEMU reports (whole Baud, rounded down) is the one that
+# korvane-baud gives for `key`; with none, whether it is not the nominal.
+function rateAsSaid(got, key,    nominal) {
+    nominal = substr(key, index(key, ":") + 1)
+    if (pcBaud[key] == "null") return got != "never set" && got != nominal
+    return got == int(pcBaud[key] + 0)
+}
+
 function pass(text) {
     passed++
     print "ok     " text
@@ -73,6 +89,14 @@ function pass(text) {
 function fail(text) {
     failed++
     print "FAILED " text
+}
+
+BEGIN {
+    count_ = split(pc_rates, entries, " ")
+    for (e = 1; e <= count_; e++) {
+        split(entries[e], pair, "=")
+        pcBaud[pair[1]] = pair[2]
+    }
 }
 
 FNR == NR {
@@ -198,18 +222,34 @@ END {
         if (expect[w] ~ /^answer:/) {
             # The rate counts as the line had it at each release.
             split(expect[w], want, ":")
+            key = want[3] ":" want[4]
+            if (!(key in pcBaud)) {
+                fail(what ": korvane-baud's rate for " key " is missing")
+                continue
+            }
             releases = 0
             rates = ""
-            for (i = 2; i <= n; i++) {
-                if (bit(eventState[w, i], 1) && !bit(eventState[w, i - 1], 1)) {
+            good = 1
+            everOff = 0
+            for (i = 1; i <= n; i++) {
+                everOff = everOff || linesOff(eventState[w, i], mask[w])
+                if (i > 1 && bit(eventState[w, i], 1) && !bit(eventState[w, i - 1], 1)) {
                     releases++
                     rates = rates (rates == "" ? "" : " ") eventRate[w, i]
-                    good = releases == 1 ? eventRate[w, i] == want[3] : good && eventRate[w, i] == want[3]
+                    good = good && rateAsSaid(eventRate[w, i], key)
                 }
             }
-            found = "releases " releases ", rate at each " (rates == "" ? "-" : rates)
-            if (releases == want[2] + 0 && good) pass(what ": " found)
-            else fail(what ": want releases " want[2] ", rate " want[3] "; " found)
+            if (want[2] + 0 == 0) {
+                # Refused: no line ever off; the rate as the driver kept it.
+                last = (w in rate) ? rate[w] : "never set"
+                good = !everOff && rateAsSaid(last, key)
+                found = (everOff ? "a line went off" : "no line off") ", rate set " last
+            } else {
+                found = "releases " releases ", rate at each " (rates == "" ? "-" : rates)
+            }
+            said = "korvane-baud --adapter " want[3] " says " pcBaud[key] " for " want[4]
+            if (releases == want[2] + 0 && good) pass(what ": " found "; " said)
+            else fail(what ": want releases " want[2] " at the rate korvane-baud gives; " found "; " said)
             continue
         }
         if (expect[w] ~ /^seq:/) {

@@ -24,7 +24,10 @@
 #   PORT_REGISTER  the static port_register program
 #   NAME=PROGRAM   a quorvik build: NAME is x86-64 or i386 and must match the
 #                  program's ELF header; or korvane-reset=PROGRAM, an x86-64
-#                  korvane-reset, which the guest runs as unprivileged users
+#                  korvane-reset, which the guest runs as unprivileged users;
+#                  or korvane-baud=PROGRAM, which runs here and says what rate
+#                  each --expect run's line should get (needed with
+#                  korvane-reset)
 #
 # The guest has COM1 at 0x3F8 (null backend, the kernel's 8250 driver on
 # ttyS0), a parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
@@ -155,10 +158,15 @@ copy_program() {
 
 # The quorvik builds and korvane-reset.
 builds=()
+korvane_baud=
 for argument in "$@"; do
     name=${argument%%=*}
     program=${argument#*=}
     [ -f "$program" ] || fail "$program: no such file"
+    if [ "$name" = korvane-baud ]; then
+        korvane_baud=$program
+        continue
+    fi
     elf=$(od -An -tx1 -j 4 -N 1 "$program" | tr -d ' ')/$(number_at "$program" 18 2)
     case "$name:$elf" in
         x86-64:02/62 | i386:01/3 | korvane-reset:02/62) ;;
@@ -171,6 +179,8 @@ for argument in "$@"; do
         builds+=("$name=/korvane/$name/quorvik")
     fi
 done
+[ ! -e "$root/korvane/korvane-reset" ] || [ -n "$korvane_baud" ] || [ "$benchmark" = yes ] ||
+    fail "korvane-reset=PROGRAM needs korvane-baud=PROGRAM beside it"
 printf '%s\n' "${builds[@]}" >"$root/builds"
 chmod -R u=rwX,go=rX "$root"
 chmod 0755 "$root/init" "$root/bin/busybox" "$root/korvane/port_register" "$root"/korvane/*/quorvik
@@ -265,8 +275,16 @@ for part in "${finished[@]}"; do
 done
 
 # --- what the hardware saw
+# korvane-baud's pc_baud for each ADAPTER:NOMINAL that an --expect run asked.
+pc_rates=
+for key in $(tr -d '\r' <"$results" | awk '$1 == "window" && split($6, f, ":") == 4 && f[1] == "answer" { print f[3] ":" f[4] }' | sort -u); do
+    # Exit status 2 (no generator meets the rate at this clock) is no fault here.
+    answer=$("$korvane_baud" --json --clock=11.0592 --generator=T2 --adapter="${key%%:*}" --rate="${key#*:}") ||
+        [ $? -eq 2 ] || fail "korvane-baud failed for $key"
+    pc_rates="$pc_rates $key=$(printf '%s\n' "$answer" | sed -n 's/^ *"pc_baud": \([^,]*\),$/\1/p')"
+done
 [ -f "$trace" ] || : >"$trace"
-awk -f "$here/pulse_trace.awk" -v unplugged_at="$(cat "$unplugged" 2>/dev/null || true)" \
+awk -f "$here/pulse_trace.awk" -v unplugged_at="$(cat "$unplugged" 2>/dev/null || true)" -v pc_rates="$pc_rates" \
     <(tr -d '\r' <"$results") "$trace" >"$work/trace-checks.log"
 grep -v '^measured ' "$work/trace-checks.log" | sed 's/^/  trace: /'
 trace_summary=$(tail -n 1 "$work/trace-checks.log")

@@ -246,13 +246,23 @@ public:
     int failingRead = 0;  // the read that ends with readEnd instead
     WaitResult readEnd{WaitEnd::Elapsed, 0};
     int configureError = 0;
+    uint32_t keptBaud = 0;  // the rate the driver holds after TCSETS2; 0: the one asked
     int64_t clock = 0;
     int configureLine(uint32_t baud) override
     {
         log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
+        keptBaud = keptBaud != 0 ? keptBaud : baud;
         return configureError;
     }
-    int restoreLine() override { return call("restore", "TCSETS2 as before"); }
+    int readLineRate(uint32_t& baud) override
+    {
+        baud = keptBaud;
+        return call("TCGETS2", "TCGETS2 " + std::to_string(baud));
+    }
+    int restoreLine(bool keepHangupCleared) override
+    {
+        return call("restore", keepHangupCleared ? "TCSETS2 as before" : "TCSETS2 exactly as before");
+    }
     int discardInput() override { return call("TCFLSH", "TCFLSH"); }
     int64_t monotonicMilliseconds() override { return clock; }
     WaitResult readInput(std::string& bytes, uint32_t milliseconds) override
@@ -534,22 +544,22 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
     } cases[] = {
         {"the text split across reads, behind garbage", "ready",
          {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 16", "read 5", "TCSETS2 as before"}}),
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 16", "read 5", "TCSETS2 as before"}}),
          "\\x00garbage\nKORVANE ready\n", PulseOutcome::Done},
         {"the text only after the second pulse", "ready", {{2, {{100, "KORVANE ready"}}}}, 2, 0, {}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
          "KORVANE ready", PulseOutcome::Done},
         {"never: one pulse a try, then no answer", "ready", {}, 3, 0, {}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"},
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"},
                  pulse, {"read nothing", "TCSETS2 as before"}}),
          "", PulseOutcome::NoAnswer},
         {"a text that only begins the one asked for", "ready!", {{1, {{5, "KORVANE rea"}, {10, "dy"}}}}, 1, 0, {}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
          "KORVANE ready", PulseOutcome::NoAnswer},
         {"Ctrl-C while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::EndingSignal, SIGINT}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted},
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted},
         {"unplugged while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::CheckFailed, EIO}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared},
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared},
         {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TIOCMGET", "TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort},
     };
     for (const auto& c : cases) {
@@ -569,6 +579,46 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(report.outcome, c.outcome);
+    }
+}
+
+// A driver that kept another rate: no reset, the settings as they were. One
+// that wrote back its divisor's rate, within 1 %: the rate asked.
+TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
+{
+    const struct {
+        const char* name;
+        uint32_t asked;
+        uint32_t kept;
+        std::map<std::string, int> errors;
+        std::vector<std::string> log;
+        PulseOutcome outcome;
+        int detail;
+    } cases[] = {
+        {"the 8250 keeps the old rate", 230400, 9600, {},
+         {"TIOCMGET", "TCSETS2 230400", "TCGETS2 9600", "TCSETS2 exactly as before"}, PulseOutcome::RateRefused, 9600},
+        {"1 % and one Baud slow", 9600, 9503, {},
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9503", "TCSETS2 exactly as before"}, PulseOutcome::RateRefused, 9503},
+        {"1 % fast", 9600, 9696, {},
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9696", "TCFLSH", "TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 50",
+          "TIOCMBIS 06", "TIOCMGET", "read nothing", "TCSETS2 as before"},
+         PulseOutcome::NoAnswer, 0},
+        {"the settings unreadable", 9600, 0, {{"TCGETS2#1", EIO}},
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600 fails", "TCSETS2 exactly as before"}, PulseOutcome::Disappeared, EIO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPort port;
+        port.lines = 0x06;
+        port.hangupOnClose = false;
+        port.keptBaud = c.kept;
+        port.errors = c.errors;
+        const PulseReport report = expectAnswer(
+            port, ExpectRequest{"ready", c.asked, 500, 1}, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
+            [](const std::string&) {});
+        EXPECT_EQ(port.log, c.log);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(report.detail, c.detail);
     }
 }
 
@@ -677,6 +727,8 @@ TEST(Messages, OneLinePerFailureWithAdvice)
          "read-back failed: /dev/ttyUSB0 (the lines did not keep the levels written)"},
         {"other failure", pulseFailureText({PulseOutcome::Failed, EINVAL, "clearing HUPCL"}, path),
          "cannot drive /dev/ttyUSB0: clearing HUPCL: Invalid argument"},
+        {"rate not taken", rateRefusedText("/dev/ttyS0", 230400, 9600),
+         "cannot run /dev/ttyS0 at 230400 Baud: its driver keeps 9600 Baud"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
