@@ -117,7 +117,8 @@ TEST(KorvaneBaudProgram, SaysWhyThePcCannotMakeARate)
     }
     const ProgramRun json =
         runProgram(KORVANE_BAUD_PROGRAM, {"--json", "--clock=11.0592", "--rate=230400", "--adapter=16550"}, scratch.path());
-    for (const Json& row : Json::parse(json.out)["rows"]) {
+    const Json document = Json::parse(json.out);
+    for (const Json& row : document["rows"]) {
         EXPECT_TRUE(row["pc_baud"].is_null());
         EXPECT_TRUE(row["link_error"].is_null());
     }
