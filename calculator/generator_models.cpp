@@ -1,7 +1,8 @@
-#include "generator_models.h"
+#include "calculator/generator_models.h"
 
-#include "generator_models_internal.h"
+#include "calculator/generator_models_internal.h"
 
+namespace calculator {
 
 namespace {
 
@@ -24,37 +25,37 @@ constexpr int timer2MaxTruncatedCount = 65535;
 constexpr int fixedGeneratorDivisor = 2500;
 
 // |nominal - rate| / nominal: a fraction of the nominal rate.
-Extended relativeDeviation(double nominal, Extended rate)
+common::Extended relativeDeviation(double nominal, common::Extended rate)
 {
-    return magnitudeOf(nominal - rate) / nominal;
+    return common::magnitudeOf(nominal - rate) / nominal;
 }
 
-bool withinModelLimit(Extended deviation)
+bool withinModelLimit(common::Extended deviation)
 {
-    return deviation < Extended(modelLimit);
+    return deviation < common::Extended(modelLimit);
 }
 
-Extended smodTimerRate(double clock, int scale, int count, int smod)
+common::Extended smodTimerRate(double clock, int scale, int count, int smod)
 {
-    return clock / (Extended((2 - smod) * scale) * count);
+    return clock / (common::Extended((2 - smod) * scale) * count);
 }
 
 // Halving and truncating are exact, so this holds for counts of any size.
-bool isEven(Extended count)
+bool isEven(common::Extended count)
 {
-    return truncated(count / 2) * 2 == count;
+    return common::truncated(count / 2) * 2 == count;
 }
 
 // The count may be far beyond any integer type for a tiny nominal rate, so it
 // stays a real number until it is clamped.
-Extended truncatedSmodCount(double nominal, double clock, int scale, int smod)
+common::Extended truncatedSmodCount(double nominal, double clock, int scale, int smod)
 {
-    return truncated(clock / (Extended((2 - smod) * scale) * nominal));
+    return common::truncated(clock / (common::Extended((2 - smod) * scale) * nominal));
 }
 
 bool timer2Model(double nominal, double clock, BaudResult& result)
 {
-    Extended truncatedCount = truncated(clock / (Extended(nominal) * timer2Divisor));
+    common::Extended truncatedCount = common::truncated(clock / (common::Extended(nominal) * timer2Divisor));
     if (truncatedCount < 1) {
         truncatedCount = 1;
     } else if (truncatedCount > timer2MaxTruncatedCount) {
@@ -64,13 +65,13 @@ bool timer2Model(double nominal, double clock, BaudResult& result)
     // deviation at n is held as a double here, the one at n + 1 is not.
     int32_t count = static_cast<int32_t>(truncatedCount);
     const double deviationAtCount =
-        static_cast<double>(relativeDeviation(nominal, clock / Extended(timer2Divisor * count)));
-    const Extended deviationAtNext = relativeDeviation(nominal, clock / Extended(timer2Divisor * (count + 1)));
+        static_cast<double>(relativeDeviation(nominal, clock / common::Extended(timer2Divisor * count)));
+    const common::Extended deviationAtNext = relativeDeviation(nominal, clock / common::Extended(timer2Divisor * (count + 1)));
     if (deviationAtNext < deviationAtCount) {
         ++count;
     }
 
-    result.resultingBaud = static_cast<double>(clock / Extended(timer2Divisor * count));
+    result.resultingBaud = static_cast<double>(clock / common::Extended(timer2Divisor * count));
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
@@ -80,11 +81,11 @@ bool timer2Model(double nominal, double clock, BaudResult& result)
 
 bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 {
-    const Extended deviationSingle = relativeDeviation(nominal, Extended(clock) / fixedGeneratorDivisor);
-    const Extended deviationDoubled = relativeDeviation(nominal, 2 * Extended(clock) / fixedGeneratorDivisor);
+    const common::Extended deviationSingle = relativeDeviation(nominal, common::Extended(clock) / fixedGeneratorDivisor);
+    const common::Extended deviationDoubled = relativeDeviation(nominal, 2 * common::Extended(clock) / fixedGeneratorDivisor);
     const int smod = deviationDoubled < deviationSingle ? 1 : 0;
 
-    result.resultingBaud = static_cast<double>(clock * Extended(smod + 1) / fixedGeneratorDivisor);
+    result.resultingBaud = static_cast<double>(clock * common::Extended(smod + 1) / fixedGeneratorDivisor);
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
@@ -96,12 +97,12 @@ bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 // when clock/12 fails or clock/4 comes strictly closer.
 bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 {
-    const double tripleClock = static_cast<double>(3 * Extended(clock));
+    const double tripleClock = static_cast<double>(3 * common::Extended(clock));
     result.prescale = prescaleClockBy4;
     if (!smodTimerModel(nominal, clock, timer1Scale, timer1MaxCount, result)) {
         return smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result);
     }
-    const Extended deviationBy12 = relativeDeviation(nominal, result.resultingBaud);
+    const common::Extended deviationBy12 = relativeDeviation(nominal, result.resultingBaud);
     if (smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result) &&
         deviationBy12 > relativeDeviation(nominal, result.resultingBaud)) {
         return true;
@@ -117,7 +118,7 @@ bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCount, int addOne)
 {
     int smod = 1;
-    Extended count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
+    common::Extended count = truncatedSmodCount(nominal, clock, scale, smod) + addOne;
     if (isEven(count)) {
         smod = 0;  // an even count gives the same rate with SMOD clear and half the count
     }
@@ -138,8 +139,8 @@ bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudR
 {
     const SmodTimerCount a = smodTimerCount(nominal, clock, scale, maxCount, 0);
     const SmodTimerCount b = smodTimerCount(nominal, clock, scale, maxCount, 1);
-    const Extended deviationA = relativeDeviation(nominal, smodTimerRate(clock, scale, a.count, a.smod));
-    const Extended deviationB = relativeDeviation(nominal, smodTimerRate(clock, scale, b.count, b.smod));
+    const common::Extended deviationA = relativeDeviation(nominal, smodTimerRate(clock, scale, a.count, a.smod));
+    const common::Extended deviationB = relativeDeviation(nominal, smodTimerRate(clock, scale, b.count, b.smod));
     const SmodTimerCount chosen = deviationA < deviationB ? a : b;  // B wins a tie
 
     result.resultingBaud = static_cast<double>(smodTimerRate(clock, scale, chosen.count, chosen.smod));
@@ -210,3 +211,5 @@ Calculation calculateSettings(const BaudSettings& settings)
     }
     return calculation;
 }
+
+}  // namespace calculator

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
-#include "parameters.h"
-#include "status.h"
+#include "calculator/parameters.h"
+#include "calculator/status.h"
+
+namespace calculator {
 
 struct BaudResult {
     double resultingBaud;  // Baud, as the chosen settings produce it
@@ -45,3 +47,5 @@ struct Calculation {
     BaudResult result;
 };
 Calculation calculateSettings(const BaudSettings& settings);
+
+}  // namespace calculator

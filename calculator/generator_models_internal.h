@@ -2,7 +2,9 @@
 // The reload timers behind T1, BA and D1, step by step.
 #pragma once
 
-#include "generator_models.h"
+#include "calculator/generator_models.h"
+
+namespace calculator {
 
 // A timer count n and the SMOD flag s.
 struct SmodTimerCount {
@@ -14,3 +16,5 @@ SmodTimerCount smodTimerCount(double nominal, double clock, int scale, int maxCo
 // The shared model of T1 and BA and the building block of D1: the better of
 // the truncated count and the next one. Writes resultingBaud, reload and smod.
 bool smodTimerModel(double nominal, double clock, int scale, int maxCount, BaudResult& result);
+
+}  // namespace calculator

@@ -1,7 +1,9 @@
-#include "include_file.h"
+#include "calculator/include_file.h"
 
-#include "number_text.h"
-#include "report.h"
+#include "calculator/number_text.h"
+#include "calculator/report.h"
+
+namespace calculator {
 
 namespace {
 
@@ -60,9 +62,9 @@ TimingConstants includeTimingConstants(const BaudSettings& settings, const BaudR
 {
     // Both quotients are rounded to double before they are encoded.
     // 0.001 is the extended value nearest to one thousandth.
-    const Extended thousandth = Extended(1) / 1000;
+    const common::Extended thousandth = common::Extended(1) / 1000;
     const double timebase = static_cast<double>(settings.clock * thousandth / timebaseDivisor(settings.generator));
-    const double chartime = static_cast<double>(Extended(11000) / result.resultingBaud);
+    const double chartime = static_cast<double>(common::Extended(11000) / result.resultingBaud);
     return TimingConstants{timingWord(timebase), timingWord(chartime)};
 }
 
@@ -104,3 +106,5 @@ std::string includeFileText(const BaudSettings& settings, const BaudResult& resu
     }
     return text;
 }
+
+}  // namespace calculator

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "generator_models.h"
-#include "parameters.h"
+#include "calculator/generator_models.h"
+#include "calculator/parameters.h"
+
+namespace calculator {
 
 constexpr const char* includeFileName = "korvane.inc";
 
@@ -37,3 +39,5 @@ std::vector<std::string> includeFileLines(const BaudSettings& settings, const Ba
 
 // The whole file: every line, the last one included, ends with a line feed.
 std::string includeFileText(const BaudSettings& settings, const BaudResult& result);
+
+}  // namespace calculator

@@ -1,7 +1,9 @@
-#include "number_text.h"
+#include "calculator/number_text.h"
 
 #include <cmath>
 #include <vector>
+
+namespace calculator {
 
 namespace {
 
@@ -60,20 +62,20 @@ std::string roundToSignificantDigits(const std::string& digits, size_t keep)
 // The exact decimal digits of a non-negative integral value, "0" below one.
 // The 64-bit mantissa is multiplied out by its power of two in base 10^9 limbs,
 // so values far beyond the range of a 64-bit integer come out exactly.
-std::string integerDigits(Extended integral)
+std::string integerDigits(common::Extended integral)
 {
     if (integral < 1) {
         return "0";
     }
     constexpr uint32_t limbBase = 1000000000u;
     int binaryExponent = 0;
-    const Extended fraction = splitBinaryExponent(integral, binaryExponent);
+    const common::Extended fraction = common::splitBinaryExponent(integral, binaryExponent);
     uint64_t mantissa = 0;
     int shift = 0;
     if (binaryExponent <= 64) {
         mantissa = static_cast<uint64_t>(integral);
     } else {
-        mantissa = static_cast<uint64_t>(timesPowerOfTwo(fraction, 64));
+        mantissa = static_cast<uint64_t>(common::timesPowerOfTwo(fraction, 64));
         shift = binaryExponent - 64;
     }
     std::vector<uint32_t> limbs;  // least significant first
@@ -128,7 +130,7 @@ std::string exponentForm(bool negative, const std::string& integer, const DigitL
 // has few bits, so multiplying it by ten is exact: the digits are those of
 // the binary value, rounded half up at the last produced digit, and zeros
 // stand for the digits beyond it.
-std::string fixedFormOfLongInteger(const std::string& integer, Extended fraction,
+std::string fixedFormOfLongInteger(const std::string& integer, common::Extended fraction,
                                      int decimals, const DigitLimits& limits)
 {
     std::string digits = integer;
@@ -149,12 +151,12 @@ std::string fixedFormOfLongInteger(const std::string& integer, Extended fraction
 
 // The fixed form within the precision limit: the half unit, the leading
 // zeros of values below 0.1 and the digits, all in extended precision.
-std::string fixedFormWithinPrecision(std::string integer, Extended fraction, Extended magnitude,
+std::string fixedFormWithinPrecision(std::string integer, common::Extended fraction, common::Extended magnitude,
                                      int decimals)
 {
     // Each multiplication of a value below 0.1 stands for one leading zero
     // after the point and one decimal place fewer to round.
-    const Extended tenth = Extended(1) / 10;
+    const common::Extended tenth = common::Extended(1) / 10;
     int leadingZeros = 0;
     if (magnitude < tenth) {
         while (fraction < tenth && leadingZeros <= decimals) {
@@ -169,7 +171,7 @@ std::string fixedFormWithinPrecision(std::string integer, Extended fraction, Ext
         decimalDigits.assign(static_cast<size_t>(decimals), '0');
     } else {
         const int places = decimals - leadingZeros;
-        Extended half = 0.5;
+        common::Extended half = 0.5;
         for (int place = 0; place < places; ++place) {
             half /= 10;
         }
@@ -187,7 +189,7 @@ std::string fixedFormWithinPrecision(std::string integer, Extended fraction, Ext
             }
         }
         for (int place = 0; place < places; ++place) {
-            fraction = (fraction - truncated(fraction)) * 10;
+            fraction = (fraction - common::truncated(fraction)) * 10;
             int digit = static_cast<int>(fraction);
             if (digit > 9) {
                 digit = 9;
@@ -216,24 +218,24 @@ std::string zerosBeyondSignificantDigits(std::string text, size_t keep)
     return text;
 }
 
-std::string fixedTextWithLimits(Extended x, int width, int decimals, const DigitLimits& limits)
+std::string fixedTextWithLimits(common::Extended x, int width, int decimals, const DigitLimits& limits)
 {
     if (decimals < 0) {
         decimals = 0;
     } else if (decimals > 4) {
         decimals = 4;
     }
-    if (isNotANumber(x)) {
+    if (common::isNotANumber(x)) {
         return padLeft("NaN", width);
     }
-    const bool negative = hasSignBit(x);
-    if (isInfinite(x)) {
+    const bool negative = common::hasSignBit(x);
+    if (common::isInfinite(x)) {
         return padLeft(negative ? "-Inf" : "Inf", width);
     }
 
-    const Extended magnitude = magnitudeOf(x);
-    const Extended integral = truncated(magnitude);
-    const Extended fraction = magnitude - integral;  // exact
+    const common::Extended magnitude = common::magnitudeOf(x);
+    const common::Extended integral = common::truncated(magnitude);
+    const common::Extended fraction = magnitude - integral;  // exact
     const std::string integer = integerDigits(integral);
 
     // A value just below 10^36 whose digits round up to 37 takes the exponent form too.
@@ -260,7 +262,7 @@ std::string fixedTextWithLimits(Extended x, int width, int decimals, const Digit
 
 }  // namespace
 
-std::string fixedText(Extended x, int width, int decimals)
+std::string fixedText(common::Extended x, int width, int decimals)
 {
     return fixedTextWithLimits(x, width, decimals, extendedLimits);
 }
@@ -270,14 +272,14 @@ std::string fixedTextOfDouble(double x, int width, int decimals)
     return fixedTextWithLimits(x, width, decimals, doubleLimits);
 }
 
-std::string percentText(Extended fraction)
+std::string percentText(common::Extended fraction)
 {
     return fixedText(fraction * 100, 0, 2);
 }
 
 std::string megahertzText(double clock)
 {
-    return fixedText(Extended(clock) / 1000000, 0, 4);
+    return fixedText(common::Extended(clock) / 1000000, 0, 4);
 }
 
 std::string exponentText(double x)
@@ -288,10 +290,10 @@ std::string exponentText(double x)
         return padLeft(std::isnan(x) ? "NaN" : (x < 0 ? "-Inf" : "Inf"), textLength);
     }
     const bool negative = std::signbit(x);
-    Extended scaled = magnitudeOf(x);
+    common::Extended scaled = common::magnitudeOf(x);
     int exponent = 0;  // the value is 0.ddd... times 10^exponent
     if (scaled != 0) {
-        const Extended tenth = Extended(1) / 10;
+        const common::Extended tenth = common::Extended(1) / 10;
         while (scaled < tenth) {
             scaled *= 10;
             --exponent;
@@ -300,7 +302,7 @@ std::string exponentText(double x)
             scaled /= 10;
             ++exponent;
         }
-        scaled += Extended(5) / 100000000000000000.0;  // half a unit of the sixteenth digit
+        scaled += common::Extended(5) / 100000000000000000.0;  // half a unit of the sixteenth digit
         if (scaled >= 1) {
             scaled /= 10;
             ++exponent;
@@ -388,12 +390,14 @@ uint16_t timingWord(double x)
         return 0;
     }
     // Round x + 0.5 to the nearest count, halves away from zero.
-    const double y = static_cast<double>(Extended(x) + 0.5);
-    const Extended yExtended = y;
-    const long long count = static_cast<long long>(truncated(yExtended + (yExtended - truncated(yExtended))));
+    const double y = static_cast<double>(common::Extended(x) + 0.5);
+    const common::Extended yExtended = y;
+    const long long count = static_cast<long long>(common::truncated(yExtended + (yExtended - common::truncated(yExtended))));
     uint32_t word = static_cast<uint32_t>(count) & 0xFFFFu;
     if ((count & 0xFF) != 0) {
         word = (word + 0x100u) & 0xFFFFu;
     }
     return static_cast<uint16_t>(word);
 }
+
+}  // namespace calculator

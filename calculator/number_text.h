@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 
-#include "extended.h"
+#include "common/extended.h"
+
+namespace calculator {
 
 // Decimal text of x with the given number of decimals (0 to 4), rounded half up
 // on the magnitude in 80-bit extended precision and right-aligned in `width`.
 // x is treated as an extended-precision value: at most 17 significant digits.
-std::string fixedText(Extended x, int width, int decimals);
+std::string fixedText(common::Extended x, int width, int decimals);
 
 // The same for a value that the caller holds as a double: at most 16
 // significant digits, and the shorter exponent form beyond 10^36.
@@ -18,7 +20,7 @@ std::string fixedTextOfDouble(double x, int width, int decimals);
 
 // A fraction in percent with two decimals, as every report prints a
 // deviation or an accuracy: "1.00" for 0.01.
-std::string percentText(Extended fraction);
+std::string percentText(common::Extended fraction);
 
 // A clock in Hz as MHz with four decimals, as the reports and korvane.inc
 // print it: "11.0592".
@@ -49,3 +51,5 @@ std::string asmWordText(uint16_t w);
 // count, with the high byte raised by one whenever the low byte is not zero;
 // 0 for values above 65535 (and for the negative values that never occur).
 uint16_t timingWord(double x);
+
+}  // namespace calculator

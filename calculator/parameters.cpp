@@ -1,8 +1,10 @@
-#include "parameters.h"
+#include "calculator/parameters.h"
 
 #include <cmath>
 
-#include "digits.h"
+#include "common/digits.h"
+
+namespace calculator {
 
 namespace {
 
@@ -14,10 +16,6 @@ const GeneratorEntry generatorTable[generatorCount] = {
     {"D1", "timer 1 with prescaler  (80C320)"},
 };
 
-// Powers of ten beyond this exponent are infinite in extended precision
-// anyway; clamping the exponent keeps its accumulation from overflowing.
-constexpr long exponentCeiling = 100000;
-
 }  // namespace
 
 const GeneratorEntry& generatorEntry(GeneratorKind kind)
@@ -25,82 +23,13 @@ const GeneratorEntry& generatorEntry(GeneratorKind kind)
     return generatorTable[static_cast<int>(kind)];
 }
 
-bool parseReal(const std::string& text, double& value)
-{
-    const size_t length = text.size();
-    size_t i = 0;
-    while (i < length && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < length && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-
-    Extended v = 0;
-    int mantissaDigits = 0;
-    for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-        v = v * 10 + (text[i] - '0');
-    }
-    if (i < length && text[i] == '.') {
-        ++i;
-        Extended divisor = 1;
-        for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-            v = v * 10 + (text[i] - '0');
-            divisor *= 10;
-        }
-        v /= divisor;
-    }
-    if (mantissaDigits == 0) {
-        return false;
-    }
-
-    if (i < length && (text[i] == 'E' || text[i] == 'e')) {
-        ++i;
-        bool negativeExponent = false;
-        if (i < length && (text[i] == '+' || text[i] == '-')) {
-            negativeExponent = text[i] == '-';
-            ++i;
-        }
-        long exponent = 0;
-        int exponentDigits = 0;
-        for (; i < length && isDecimalDigit(text[i]); ++i, ++exponentDigits) {
-            exponent = exponent * 10 + (text[i] - '0');
-            if (exponent > exponentCeiling) {
-                exponent = exponentCeiling;
-            }
-        }
-        if (exponentDigits == 0) {
-            return false;
-        }
-        // Zero stays zero whatever the exponent (0 times infinity would be NaN).
-        if (v != 0) {
-            Extended power = 1;
-            for (long step = 0; step < exponent && !isInfinite(power); ++step) {
-                power *= 10;
-            }
-            v = negativeExponent ? v / power : v * power;
-        }
-    }
-    if (i != length) {
-        return false;
-    }
-
-    if (negative) {
-        v = -v;
-    }
-    value = static_cast<double>(v);
-    return true;
-}
-
 bool parseHexWord(const std::string& text, int32_t& value)
 {
     uint32_t accumulated = 0;
     size_t i = 0;
     // A ninth significant digit would shift bits out of the 32-bit value.
-    for (; i < text.size() && hexDigitValue(text[i]) >= 0 && accumulated < 0x10000000u; ++i) {
-        accumulated = accumulated * 16u + static_cast<uint32_t>(hexDigitValue(text[i]));
+    for (; i < text.size() && common::hexDigitValue(text[i]) >= 0 && accumulated < 0x10000000u; ++i) {
+        accumulated = accumulated * 16u + static_cast<uint32_t>(common::hexDigitValue(text[i]));
     }
     if (i == 0) {
         return false;
@@ -119,7 +48,7 @@ bool findGenerator(const std::string& text, GeneratorKind& kind)
 {
     std::string upper = text;
     for (char& c : upper) {
-        c = upperCaseLetter(c);
+        c = common::upperCaseLetter(c);
     }
     for (int index = 0; index < generatorCount; ++index) {
         if (upper == generatorTable[index].code) {
@@ -138,7 +67,7 @@ bool isBaudrateInRange(double baudrate)
 
 bool accuracyFromPercent(double percent, double& accuracy)
 {
-    const Extended fraction = Extended(percent) / 100;
+    const common::Extended fraction = common::Extended(percent) / 100;
     if (fraction < 0 || fraction > maxAccuracy()) {
         return false;
     }
@@ -148,7 +77,7 @@ bool accuracyFromPercent(double percent, double& accuracy)
 
 bool clockFromMegahertz(double megahertz, double& clock)
 {
-    const Extended hertz = Extended(megahertz) * 1000000;
+    const common::Extended hertz = common::Extended(megahertz) * 1000000;
     const double stored = static_cast<double>(hertz);
     // A frequency that no double can hold is out of range, not infinite.
     if (!(hertz > 0) || std::isinf(stored)) {
@@ -184,7 +113,7 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
     }
 
     double value = 0.0;
-    if (!parseReal(parameters[0], value)) {
+    if (!common::parseReal(parameters[0], value)) {
         return fail(StatusCode::IllegalReal, 1);
     }
     if (!isBaudrateInRange(value)) {
@@ -197,7 +126,7 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
     }
 
     if (count >= 3) {
-        if (!parseReal(parameters[2], value)) {
+        if (!common::parseReal(parameters[2], value)) {
             return fail(StatusCode::IllegalReal, 3);
         }
         if (!accuracyFromPercent(value, settings.accuracy)) {
@@ -206,7 +135,7 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
     }
 
     if (count >= 4) {
-        if (!parseReal(parameters[3], value)) {
+        if (!common::parseReal(parameters[3], value)) {
             return fail(StatusCode::IllegalReal, 4);
         }
         if (!clockFromMegahertz(value, settings.clock)) {
@@ -228,3 +157,5 @@ ParameterOutcome readParameters(const std::vector<std::string>& parameters)
     }
     return ParameterOutcome{StatusCode::Ok, 0, "", settings};
 }
+
+}  // namespace calculator

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "extended.h"
-#include "status.h"
+#include "calculator/status.h"
+#include "common/extended.h"
+#include "common/real_text.h"
+
+namespace calculator {
 
 // The five baud-rate generators, in the order of their codes.
 enum class GeneratorKind { T1 = 0, T2 = 1, BG = 2, BA = 3, D1 = 4 };
@@ -33,20 +36,14 @@ struct BaudSettings {
 constexpr GeneratorKind defaultGenerator = GeneratorKind::T1;
 constexpr double defaultAccuracy = 0.01;
 // The largest accuracy, 5 %, as the extended fraction nearest to 0.05.
-inline Extended maxAccuracy()
+inline common::Extended maxAccuracy()
 {
-    return Extended(5) / 100;
+    return common::Extended(5) / 100;
 }
 constexpr double defaultClock = 11059200.0;
 constexpr uint16_t defaultStart = 0x0000;
 constexpr uint16_t defaultUser = 0x8000;
 constexpr int maxParameters = 6;
-
-// Decimal real number with optional sign, point and exponent, leading blanks
-// and tabs allowed; built in extended precision and rounded to double.
-// Returns false for a text of any other form. A value too large for a double
-// comes back infinite: the caller's range check rejects it.
-bool parseReal(const std::string& text, double& value);
 
 // Hexadecimal address with an optional trailing "H": at most eight
 // significant digits, so the value may come out negative.
@@ -79,3 +76,5 @@ struct ParameterOutcome {
     BaudSettings settings;
 };
 ParameterOutcome readParameters(const std::vector<std::string>& parameters);
+
+}  // namespace calculator

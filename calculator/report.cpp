@@ -1,7 +1,9 @@
-#include "report.h"
+#include "calculator/report.h"
 
-#include "number_text.h"
-#include "texts.h"
+#include "calculator/number_text.h"
+#include "common/texts.h"
+
+namespace calculator {
 
 namespace {
 
@@ -42,9 +44,9 @@ std::vector<std::string> helpLines()
         "<timer>       baudrate generator   " + generatorCodeList() + "     ---        " +
             generatorEntry(defaultGenerator).code + "    string",
         "<accuracy>    required accuracy    0.0   " + fixedText(maxAccuracy() * 100, 7, 1) + "       %    " +
-            fixedText(Extended(defaultAccuracy) * 100, 7, 1) + "      real",
+            fixedText(common::Extended(defaultAccuracy) * 100, 7, 1) + "      real",
         "<clock>       clock frequency     >0.0       ---      MHz   " +
-            fixedText(Extended(defaultClock) / 1000000, 9, 4) + "    real",
+            fixedText(common::Extended(defaultClock) / 1000000, 9, 4) + "    real",
         "<start>       start address       0000H     FFFFH     ---      0000H     word",
         "<user>        user programs       0000H     FFFFH     ---      8000H     word",
         "",
@@ -93,11 +95,13 @@ std::string resultLine(double resultingBaud, double deviation)
 
 std::string parameterErrorLine(StatusCode status, const std::string& parameterText)
 {
-    return framedErrorLine(std::string(statusMessage(status)) + ": " + parameterText);
+    return common::framedErrorLine(std::string(statusMessage(status)) + ": " + parameterText);
 }
 
 std::string calculationErrorLine(StatusCode status, double deviation)
 {
     const std::string detail = status == StatusCode::InsufficientAccuracy ? ": " + percentText(deviation) + " %" : "";
-    return framedErrorLine(statusMessage(status) + detail);
+    return common::framedErrorLine(statusMessage(status) + detail);
 }
+
+}  // namespace calculator

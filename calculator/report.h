@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "parameters.h"
-#include "status.h"
+#include "calculator/parameters.h"
+#include "calculator/status.h"
 
-// The version that the banner and korvane.inc carry.
+namespace calculator {
+
+// The version of the loader's customization that the banner and korvane.inc
+// carry: it names the loader's sources that korvane.inc fits, not the host
+// tools' package (CMakeLists.txt's KORVANE_VERSION), and changes only with
+// the include file's content.
 constexpr const char* versionText = "1.1";
 
 // Empty line, banner, empty line.
@@ -41,3 +46,5 @@ std::string parameterErrorLine(StatusCode status, const std::string& parameterTe
 // A calculation error: "baudrate cannot be generated", or "insufficient
 // accuracy" with the deviation that was achieved (": 6.99 %").
 std::string calculationErrorLine(StatusCode status, double deviation);
+
+}  // namespace calculator

@@ -1,10 +1,12 @@
-#include "run_plan.h"
+#include "calculator/run_plan.h"
 
-#include "exit_status.h"
-#include "generator_models.h"
-#include "include_file.h"
-#include "parameters.h"
-#include "report.h"
+#include "calculator/generator_models.h"
+#include "calculator/include_file.h"
+#include "calculator/parameters.h"
+#include "calculator/report.h"
+#include "common/exit_status.h"
+
+namespace calculator {
 
 namespace {
 
@@ -17,7 +19,7 @@ void append(std::vector<std::string>& lines, const std::vector<std::string>& mor
 
 RunPlan planRun(const std::vector<std::string>& parameters)
 {
-    RunPlan plan{bannerLines(), false, "", {}, exitFailure};
+    RunPlan plan{bannerLines(), false, "", {}, common::exitFailure};
     if (parameters.empty()) {
         append(plan.linesBeforeFile, helpLines());
         return plan;
@@ -36,6 +38,8 @@ RunPlan planRun(const std::vector<std::string>& parameters)
     plan.writesFile = true;
     plan.fileText = includeFileText(outcome.settings, calculation.result);
     plan.linesAfterFile = {"", resultLine(calculation.result.resultingBaud, calculation.result.deviation)};
-    plan.exitStatus = exitSuccess;
+    plan.exitStatus = common::exitSuccess;
     return plan;
 }
+
+}  // namespace calculator

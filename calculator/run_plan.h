@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace calculator {
+
 struct RunPlan {
     std::vector<std::string> linesBeforeFile;  // banner, settings, or the help screen or an error line
     bool writesFile;
@@ -18,3 +20,5 @@ struct RunPlan {
 // `parameters` are the command-line arguments after the program's name,
 // each already cut to the text limit.
 RunPlan planRun(const std::vector<std::string>& parameters);
+
+}  // namespace calculator

@@ -1,4 +1,6 @@
-#include "status.h"
+#include "calculator/status.h"
+
+namespace calculator {
 
 namespace {
 
@@ -22,3 +24,5 @@ const char* statusMessage(StatusCode status)
 {
     return statusMessages[static_cast<int>(status)];
 }
+
+}  // namespace calculator

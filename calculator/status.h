@@ -3,6 +3,8 @@
 // order in which they are made; the last two judge the calculation.
 #pragma once
 
+namespace calculator {
+
 enum class StatusCode {
     Ok = 0,
     IllegalReal = 1,
@@ -19,3 +21,5 @@ enum class StatusCode {
 
 // "illegal real number", ...; "o.k." for Ok, which is never printed.
 const char* statusMessage(StatusCode status);
+
+}  // namespace calculator

@@ -2,6 +2,8 @@
 // locale.
 #pragma once
 
+namespace common {
+
 inline bool isDecimalDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -33,3 +35,5 @@ inline char lowerCaseLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
+
+}  // namespace common

@@ -1,6 +1,20 @@
-// The exit statuses that every program shares; mardeluk has two more of its
-// own (console.h).
+// The exit statuses of every program, in one list: 0 and 1 mean the same in
+// all of them; 2 and 3 belong to one program each, as its manual page says.
 #pragma once
+
+namespace common {
 
 constexpr int exitSuccess = 0;
 constexpr int exitFailure = 1;  // a usage or help screen, or an error line
+
+// mardeluk
+constexpr int exitFileError = 2;      // korvane.inc could not be written
+constexpr int exitOutputFailure = 3;  // the console itself could not be written
+
+// korvane-baud: a rate that no clock and generator meets within the accuracy.
+constexpr int exitRateNotMet = 2;
+
+// korvane-reset --expect: the board did not send its text in time.
+constexpr int exitNoAnswer = 3;
+
+}  // namespace common

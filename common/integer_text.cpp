@@ -1,6 +1,8 @@
-#include "integer_text.h"
+#include "common/integer_text.h"
 
-#include "digits.h"
+#include "common/digits.h"
+
+namespace common {
 
 namespace {
 
@@ -91,3 +93,5 @@ bool parseUnsigned(const std::string& text, uint32_t& value)
     value = static_cast<uint32_t>(scanned.magnitude);
     return true;
 }
+
+}  // namespace common

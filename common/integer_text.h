@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace common {
+
 // Signed 32-bit value. Decimal numbers may reach 2^31 - 1 (2^31 with "-");
 // hexadecimal and binary numbers may reach 2^32 - 1 and are taken as 32-bit
 // two's complement, so "$FFFFFFFF" is -1. Gives false for any other form.
@@ -14,3 +16,5 @@ bool parseInteger(const std::string& text, int32_t& value);
 // Unsigned 32-bit value in the same form; a "-" sign fails, and every base
 // may reach 2^32 - 1.
 bool parseUnsigned(const std::string& text, uint32_t& value);
+
+}  // namespace common

@@ -1,18 +1,29 @@
-// Whole lines and whole texts on a descriptor, with unbuffered writes: each
-// line is out before the program's next step, into terminals, pipes and
-// files alike.
+// Whole lines and whole texts on the program's standard output and error,
+// with unbuffered writes: each line is out before the program's next step,
+// into terminals, pipes and files alike. Implemented for POSIX systems in
+// line_output_posix.cpp.
 #pragma once
 
 #include <string>
 #include <vector>
 
+namespace common {
+
+enum class Stream { Out, Err };
+
 // Writes all of `content`, repeating writes that a signal interrupted or
 // that took only part of it. Returns 0 or the errno of the failed write.
-int writeAll(int descriptor, const std::string& content);
+int writeAll(Stream stream, const std::string& content);
 
-// Writes the text and a line feed; false when the descriptor did not take it.
-bool writeLine(int descriptor, const std::string& text);
+// Writes the text and a line feed; false when the stream did not take it.
+bool writeLine(Stream stream, const std::string& text);
 
 // Writes the lines in order and stops at the first that is not taken; false
 // then.
-bool writeLines(int descriptor, const std::vector<std::string>& lines);
+bool writeLines(Stream stream, const std::vector<std::string>& lines);
+
+// Ends the process at once with `status`: nothing is left to flush, since
+// every line went out when it was written.
+[[noreturn]] void endProcess(int status);
+
+}  // namespace common

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace common {
+
 enum class WaitEnd {
     Elapsed,       // the whole time has passed
     EndingSignal,  // SIGINT, SIGTERM or SIGHUP arrived (see watchEndingSignals)
@@ -42,3 +44,5 @@ int caughtEndingSignal();
 // Ends the program the way `signal` would have ended it: the default action,
 // re-raised, so that the parent sees the signal and not an exit status.
 [[noreturn]] void endBySignal(int signal);
+
+}  // namespace common

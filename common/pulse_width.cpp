@@ -1,6 +1,8 @@
-#include "pulse_width.h"
+#include "common/pulse_width.h"
 
-#include "integer_text.h"
+#include "common/integer_text.h"
+
+namespace common {
 
 bool readPulseWidth(const std::string& text, uint16_t& milliseconds)
 {
@@ -11,3 +13,5 @@ bool readPulseWidth(const std::string& text, uint16_t& milliseconds)
     milliseconds = static_cast<uint16_t>(value);
     return true;
 }
+
+}  // namespace common

@@ -1,4 +1,6 @@
-#include "texts.h"
+#include "common/texts.h"
+
+namespace common {
 
 std::string cutText(const std::string& text)
 {
@@ -9,3 +11,5 @@ std::string framedErrorLine(const std::string& text)
 {
     return "@@@@@ " + text + " @@@@@";
 }
+
+}  // namespace common

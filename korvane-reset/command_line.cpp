@@ -1,36 +1,21 @@
-#include "command_line.h"
+#include "korvane-reset/command_line.h"
 
-#include <getopt.h>
+#include "common/command_line_frame.h"
+#include "common/digits.h"
+#include "common/pulse_width.h"
+#include "common/real_text.h"
 
-#include "digits.h"
-#include "options.h"
-#include "parameters.h"
-#include "pulse_width.h"
+namespace korvane_reset {
 
 namespace {
 
-constexpr int lineOption = 1000;
-constexpr int invertOption = 1001;
-constexpr int sequenceOption = 1002;
-constexpr int jsonOption = 1003;
-constexpr int expectOption = 1004;
-constexpr int baudOption = 1005;
-constexpr int timeoutOption = 1006;
-constexpr int triesOption = 1007;
+enum class Option { List, Line, Invert, Sequence, Json, Expect, Baud, Timeout, Tries };
 
-const option longOptions[] = {
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},
-    {"list", no_argument, nullptr, 'l'},
-    {"line", required_argument, nullptr, lineOption},
-    {"invert", no_argument, nullptr, invertOption},
-    {"sequence", required_argument, nullptr, sequenceOption},
-    {"json", no_argument, nullptr, jsonOption},
-    {"expect", required_argument, nullptr, expectOption},
-    {"baud", required_argument, nullptr, baudOption},
-    {"timeout", required_argument, nullptr, timeoutOption},
-    {"tries", required_argument, nullptr, triesOption},
-    {nullptr, 0, nullptr, 0},
+// In the order of Option.
+const std::vector<common::OptionEntry> options = {
+    {"list", 'l', false},    {"line", 0, true},   {"invert", 0, false},
+    {"sequence", 0, true},   {"json", 0, false},  {"expect", 0, true},
+    {"baud", 0, true},       {"timeout", 0, true}, {"tries", 0, true},
 };
 
 struct LineName {
@@ -46,15 +31,17 @@ const LineName lineNames[] = {
 
 CommandLine failure(const std::string& text)
 {
-    return CommandLine{Request::Fail, text + "; try '" + programName + " --help'", PulseLines::Dtr, false, {}, false, false,
-                       ExpectRequest{}, "", "", defaultPulseWidth};
+    CommandLine result;
+    result.request = Request::Fail;
+    result.errorText = common::usageErrorText(programName, text);
+    return result;
 }
 
 // mardeluk's number forms ("9600", "9.6e3"), a whole number of Baud.
 bool readLineRate(const std::string& text, uint32_t& baud)
 {
     double value = 0.0;
-    if (!parseReal(text, value) || !(value >= 1 && value <= maxLineRate) || value != static_cast<uint32_t>(value)) {
+    if (!common::parseReal(text, value) || !(value >= 1 && value <= maxLineRate) || value != static_cast<uint32_t>(value)) {
         return false;
     }
     baud = static_cast<uint32_t>(value);
@@ -65,7 +52,7 @@ bool readTries(const std::string& text, uint32_t& tries)
 {
     uint32_t value = 0;
     for (const char c : text) {
-        if (!isDecimalDigit(c) || (value = value * 10 + static_cast<uint32_t>(c - '0')) > maxTries) {
+        if (!common::isDecimalDigit(c) || (value = value * 10 + static_cast<uint32_t>(c - '0')) > maxTries) {
             return false;
         }
     }
@@ -74,6 +61,11 @@ bool readTries(const std::string& text, uint32_t& tries)
     }
     tries = value;
     return true;
+}
+
+bool readTimeout(const std::string& text, uint32_t& milliseconds)
+{
+    return readSeconds(text, maxAnswerMilliseconds, milliseconds) && milliseconds != 0;
 }
 
 bool readLines(const std::string& text, PulseLines& lines)
@@ -87,92 +79,99 @@ bool readLines(const std::string& text, PulseLines& lines)
     return false;
 }
 
+// What the options found, for the checks that come after them.
+struct Given {
+    bool list = false;
+    bool line = false;
+    bool expectDetail = false;  // --baud, --timeout or --tries
+};
+
+// One option's meaning: "" or its error text.
+std::string readOption(Option option, const std::string& value, CommandLine& result, Given& given)
+{
+    switch (option) {
+    case Option::List:
+        given.list = true;
+        break;
+    case Option::Line:
+        given.line = true;
+        if (!readLines(value, result.lines)) {
+            return "invalid line: " + value + " (dtr, rts or both)";
+        }
+        break;
+    case Option::Invert:
+        result.inverted = true;
+        break;
+    case Option::Sequence: {
+        std::string badStep;
+        if (!readSequence(value, result.sequence, badStep)) {
+            return "invalid step in --sequence: '" + badStep +
+                   "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
+        }
+        break;
+    }
+    case Option::Json:
+        result.json = true;
+        break;
+    case Option::Expect:
+        result.expect = true;
+        result.answer.text = value;
+        if (value.empty()) {
+            return "--expect needs a text to wait for";
+        }
+        break;
+    case Option::Baud:
+        given.expectDetail = true;
+        if (!readLineRate(value, result.answer.baud)) {
+            return "invalid --baud: " + value + " (a whole number of Baud, 1 to 12000000)";
+        }
+        break;
+    case Option::Timeout:
+        given.expectDetail = true;
+        result.timeoutText = value;
+        if (!readTimeout(value, result.answer.milliseconds)) {
+            return "invalid --timeout: " + value + " (seconds, above 0, at most 3600)";
+        }
+        break;
+    case Option::Tries:
+        given.expectDetail = true;
+        if (!readTries(value, result.answer.tries)) {
+            return "invalid --tries: " + value + " (1 to 100)";
+        }
+        break;
+    }
+    return "";
+}
+
 }  // namespace
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
-    CommandLine result{Request::Run,  "",    PulseLines::Dtr, false, {}, false, false,
-                       ExpectRequest{"", 0, defaultAnswerMilliseconds, 1}, "2", "", defaultPulseWidth};
-    bool expectDetailGiven = false;
-    bool lineGiven = false;
-    bool help = false;
-    bool version = false;
-    bool list = false;
-    std::string firstError;
-
-    // 0 starts getopt afresh (it keeps state between calls); ":" first makes
-    // it report a missing option argument apart from an unknown option, and
-    // opterr = 0 keeps its own messages off standard error.
-    optind = 0;
-    opterr = 0;
-    int option = 0;
-    while ((option = getopt_long(argc, argv, ":hVl", longOptions, nullptr)) != -1) {
-        const std::string typed = argv[optind - 1] != nullptr ? argv[optind - 1] : "";
-        if (option == 'h') {
-            help = true;
-        } else if (option == 'V') {
-            version = true;
-        } else if (option == 'l') {
-            list = true;
-        } else if (option == expectOption) {
-            result.expect = true;
-            result.answer.text = optarg;
-            if (result.answer.text.empty() && firstError.empty()) {
-                firstError = "--expect needs a text to wait for";
-            }
-        } else if (option == baudOption) {
-            expectDetailGiven = true;
-            if (!readLineRate(optarg, result.answer.baud) && firstError.empty()) {
-                firstError = std::string("invalid --baud: ") + optarg + " (a whole number of Baud, 1 to 12000000)";
-            }
-        } else if (option == timeoutOption) {
-            expectDetailGiven = true;
-            result.timeoutText = optarg;
-            if ((!readSeconds(optarg, maxAnswerMilliseconds, result.answer.milliseconds) ||
-                 result.answer.milliseconds == 0) &&
-                firstError.empty()) {
-                firstError = std::string("invalid --timeout: ") + optarg + " (seconds, above 0, at most 3600)";
-            }
-        } else if (option == triesOption) {
-            expectDetailGiven = true;
-            if (!readTries(optarg, result.answer.tries) && firstError.empty()) {
-                firstError = std::string("invalid --tries: ") + optarg + " (1 to 100)";
-            }
-        } else if (option == jsonOption) {
-            result.json = true;
-        } else if (option == invertOption) {
-            result.inverted = true;
-        } else if (option == sequenceOption) {
-            std::string badStep;
-            if (!readSequence(optarg, result.sequence, badStep) && firstError.empty()) {
-                firstError = "invalid step in --sequence: '" + badStep +
-                             "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
-            }
-        } else if (option == lineOption) {
-            lineGiven = true;
-            if (!readLines(optarg, result.lines) && firstError.empty()) {
-                firstError = std::string("invalid line: ") + optarg + " (dtr, rts or both)";
-            }
-        } else if (firstError.empty()) {
-            firstError = optionErrorText(option, typed);
-        }
-    }
-    if (help) {
+    CommandLine result;
+    readTimeout(result.timeoutText, result.answer.milliseconds);
+    Given given;
+    const common::OptionsRead read = common::readOptions(programName, argc, argv, options, [&](size_t option, const std::string& value) {
+        return readOption(static_cast<Option>(option), value, result, given);
+    });
+    switch (read.end) {
+    case common::CommandEnd::Help:
         result.request = Request::Help;
         return result;
-    }
-    if (version) {
+    case common::CommandEnd::Version:
         result.request = Request::Version;
         return result;
+    case common::CommandEnd::Fail:
+        result.request = Request::Fail;
+        result.errorText = read.errorText;
+        return result;
+    case common::CommandEnd::Operands:
+        break;
     }
-    if (!firstError.empty()) {
-        return failure(firstError);
-    }
-    const std::vector<std::string> operands(argv + optind, argv + argc);
-    if (result.json && !list) {
+    const std::vector<std::string>& operands = read.operands;
+    if (result.json && !given.list) {
         return failure("--json goes with --list");
     }
-    if (list) {
+    if (given.list) {
         if (!operands.empty()) {
             return failure("--list takes no port: " + operands[0]);
         }
@@ -185,17 +184,17 @@ CommandLine readCommandLine(int argc, char* argv[])
     if (operands.size() > 2) {
         return failure("too many arguments: " + operands[2]);
     }
-    if (expectDetailGiven && !result.expect) {
+    if (given.expectDetail && !result.expect) {
         return failure("--baud, --timeout and --tries go with --expect");
     }
     if (result.expect && result.answer.baud == 0) {
         return failure("--expect needs --baud: the rate at which the board answers");
     }
-    if (!result.sequence.empty() && (operands.size() == 2 || lineGiven || result.inverted)) {
+    if (!result.sequence.empty() && (operands.size() == 2 || given.line || result.inverted)) {
         return failure("--sequence does not mix with WIDTH, --line or --invert");
     }
     result.port = operands[0];
-    if (operands.size() == 2 && !readPulseWidth(operands[1], result.pulseWidth)) {
+    if (operands.size() == 2 && !common::readPulseWidth(operands[1], result.pulseWidth)) {
         return failure("invalid pulse width: " + operands[1] + " (1 to 65535 ms)");
     }
     return result;
@@ -243,5 +242,7 @@ std::vector<std::string> helpLines()
 
 std::vector<std::string> versionLines()
 {
-    return {versionLine(programName)};
+    return {common::versionLine(programName)};
 }
+
+}  // namespace korvane_reset

@@ -7,32 +7,35 @@
 #include <string>
 #include <vector>
 
-#include "expect.h"
-#include "pulse.h"
-#include "sequence.h"
+#include "common/pulse_width.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/pulse.h"
+#include "korvane-reset/sequence.h"
+
+namespace korvane_reset {
 
 constexpr const char* programName = "korvane-reset";
 
-// --expect's defaults and limits.
-constexpr uint32_t defaultAnswerMilliseconds = 2000;
+// --expect's limits.
 constexpr uint32_t maxAnswerMilliseconds = 3600000;
 constexpr uint32_t maxTries = 100;
 constexpr double maxLineRate = 12000000;
 
 enum class Request { Help, Version, List, Run, Fail };
 
+// The defaults are those of a run without options.
 struct CommandLine {
-    Request request;
-    std::string errorText;  // for Fail: the message, with the hint to --help
-    PulseLines lines;       // --line, DTR by default
-    bool inverted;          // --invert: the lines go on for the pulse
-    std::vector<SequenceStep> sequence;  // --sequence, empty without it
-    bool json;              // --list --json
-    bool expect;            // --expect: wait for the board's answer
-    ExpectRequest answer;   // --expect, --baud, --timeout, --tries
-    std::string timeoutText;  // --timeout as typed, for the message
-    std::string port;       // PORT as typed
-    uint16_t pulseWidth;    // milliseconds
+    Request request = Request::Run;
+    std::string errorText;                // for Fail: the message, with the hint to --help
+    PulseLines lines = PulseLines::Dtr;   // --line
+    bool inverted = false;                // --invert: the lines go on for the pulse
+    std::vector<SequenceStep> sequence;   // --sequence, empty without it
+    bool json = false;                    // --list --json
+    bool expect = false;                  // --expect: wait for the board's answer
+    ExpectRequest answer{"", 0, 0, 1};    // --expect, --baud, --timeout (from timeoutText), --tries
+    std::string timeoutText = "2";        // --timeout as typed, in seconds: also the message's
+    std::string port;                     // PORT as typed
+    uint16_t pulseWidth = common::defaultPulseWidth;  // milliseconds
 };
 
 // Reads argv as getopt_long does (it may reorder argv); argv[0] is the
@@ -42,3 +45,5 @@ CommandLine readCommandLine(int argc, char* argv[]);
 
 std::vector<std::string> helpLines();
 std::vector<std::string> versionLines();
+
+}  // namespace korvane_reset

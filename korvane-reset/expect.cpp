@@ -1,4 +1,6 @@
-#include "expect.h"
+#include "korvane-reset/expect.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -7,9 +9,9 @@ PulseReport outcome(PulseOutcome kind, int detail, const char* step)
     return PulseReport{kind, detail, step};
 }
 
-PulseReport readFailure(const WaitResult& result)
+PulseReport readFailure(const common::WaitResult& result)
 {
-    if (result.end == WaitEnd::EndingSignal) {
+    if (result.end == common::WaitEnd::EndingSignal) {
         return outcome(PulseOutcome::Interrupted, result.detail, "");
     }
     return driverFailure(result.detail, "reading the board's answer");
@@ -23,8 +25,8 @@ PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
     const int64_t deadline = driver.monotonicMilliseconds() + request.milliseconds;
     for (int64_t left = request.milliseconds; left > 0; left = deadline - driver.monotonicMilliseconds()) {
         std::string bytes;
-        const WaitResult read = driver.readInput(bytes, static_cast<uint32_t>(left));
-        if (read.end != WaitEnd::Elapsed) {
+        const common::WaitResult read = driver.readInput(bytes, static_cast<uint32_t>(left));
+        if (read.end != common::WaitEnd::Elapsed) {
             return readFailure(read);
         }
         show(shown.escaped(bytes));
@@ -123,3 +125,5 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
     driver.restoreLine(true);
     return report;
 }
+
+}  // namespace korvane_reset

@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "pulse.h"
+#include "korvane-reset/pulse.h"
+
+namespace korvane_reset {
 
 // Received bytes as text that is safe on a terminal: printable ASCII as it
 // is, every line end (CR, LF or CR LF) as one line feed, every other byte as
@@ -49,3 +51,5 @@ struct ExpectRequest {
 PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show);
+
+}  // namespace korvane_reset

@@ -6,58 +6,55 @@
 #include <unistd.h>
 #include <vector>
 
-#include "command_line.h"
-#include "expect.h"
-#include "exit_status.h"
-#include "line_output.h"
-#include "messages.h"
-#include "millisecond_wait.h"
-#include "port_names.h"
-#include "pulse.h"
-#include "system_ports.h"
+#include "common/exit_status.h"
+#include "common/line_output.h"
+#include "common/millisecond_wait.h"
+#include "korvane-reset/command_line.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
+#include "korvane-reset/system_ports.h"
 
 namespace {
 
-// --expect: the board did not send its text in time.
-constexpr int exitNoAnswer = 3;
-
 // exitFailure also when the line itself could not be written.
-[[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
+[[noreturn]] void finish(common::Stream stream, const std::vector<std::string>& lines, int status)
 {
-    _exit(writeLines(descriptor, lines) ? status : exitFailure);
+    common::endProcess(common::writeLines(stream, lines) ? status : common::exitFailure);
 }
 
 [[noreturn]] void fail(const std::string& text)
 {
-    finish(STDERR_FILENO, {errorLine(text)}, exitFailure);
+    finish(common::Stream::Err, {korvane_reset::errorLine(text)}, common::exitFailure);
 }
 
 // A signal caught during the run ends it once the lines are back at rest,
 // silently, as the signal would have ended it.
 void endIfSignalled()
 {
-    if (caughtEndingSignal() != 0) {
-        endBySignal(caughtEndingSignal());
+    if (common::caughtEndingSignal() != 0) {
+        common::endBySignal(common::caughtEndingSignal());
     }
 }
 
-PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLine& commandLine)
+korvane_reset::PulseReport pulseDevice(const std::string& path, korvane_reset::DeviceUse use, const korvane_reset::CommandLine& commandLine)
 {
     int descriptor = -1;
-    const int error = openPort(path, descriptor);
+    const int error = korvane_reset::openPort(path, descriptor);
     if (error != 0) {
-        fail(openFailureText(error, path, deviceOwner(path)));
+        fail(korvane_reset::openFailureText(error, path, korvane_reset::deviceOwner(path)));
     }
-    PulseReport report{};
-    if (use == DeviceUse::Parallel) {
-        ParallelIoctls driver(descriptor);
-        report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
+    korvane_reset::PulseReport report{};
+    if (use == korvane_reset::DeviceUse::Parallel) {
+        korvane_reset::ParallelIoctls driver(descriptor);
+        report = korvane_reset::pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
     } else {
-        SerialIoctls driver(descriptor);
+        korvane_reset::SerialIoctls driver(descriptor);
         const auto reset = [&driver, &commandLine] {
             return commandLine.sequence.empty()
-                       ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
-                       : runSequence(driver, commandLine.sequence);
+                       ? korvane_reset::pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
+                       : korvane_reset::runSequence(driver, commandLine.sequence);
         };
         if (!commandLine.expect) {
             report = reset();
@@ -65,13 +62,13 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
             // The board's text as it comes, ended by a line feed.
             char last = '\n';
             const auto show = [&last](const std::string& text) {
-                if (!text.empty() && writeAll(STDOUT_FILENO, text) == 0) {
+                if (!text.empty() && common::writeAll(common::Stream::Out, text) == 0) {
                     last = text.back();
                 }
             };
-            report = expectAnswer(driver, commandLine.answer, reset, show);
+            report = korvane_reset::expectAnswer(driver, commandLine.answer, reset, show);
             if (last != '\n') {
-                writeAll(STDOUT_FILENO, "\n");
+                common::writeAll(common::Stream::Out, "\n");
             }
         }
     }
@@ -84,67 +81,67 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
 
 int main(int argc, char* argv[])
 {
-    const CommandLine commandLine = readCommandLine(argc, argv);
+    const korvane_reset::CommandLine commandLine = korvane_reset::readCommandLine(argc, argv);
     switch (commandLine.request) {
-    case Request::Help:
-        finish(STDOUT_FILENO, helpLines(), exitSuccess);
-    case Request::Version:
-        finish(STDOUT_FILENO, versionLines(), exitSuccess);
-    case Request::Fail:
+    case korvane_reset::Request::Help:
+        finish(common::Stream::Out, korvane_reset::helpLines(), common::exitSuccess);
+    case korvane_reset::Request::Version:
+        finish(common::Stream::Out, korvane_reset::versionLines(), common::exitSuccess);
+    case korvane_reset::Request::Fail:
         fail(commandLine.errorText);
-    case Request::List: {
-        const std::vector<PortListing> listings = listedPorts();
+    case korvane_reset::Request::List: {
+        const std::vector<korvane_reset::PortListing> listings = korvane_reset::listedPorts();
         if (commandLine.json) {
-            finish(STDOUT_FILENO, {listJson(listings)}, exitSuccess);
+            finish(common::Stream::Out, {korvane_reset::listJson(listings)}, common::exitSuccess);
         }
         std::vector<std::string> lines;
-        for (const PortListing& listing : listings) {
-            lines.push_back(listLine(listing));
+        for (const korvane_reset::PortListing& listing : listings) {
+            lines.push_back(korvane_reset::listLine(listing));
         }
-        finish(STDOUT_FILENO, lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines,
-               exitSuccess);
+        finish(common::Stream::Out, lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines,
+               common::exitSuccess);
     }
-    case Request::Run:
+    case korvane_reset::Request::Run:
         break;
     }
 
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
-    watchEndingSignals();
-    const PortTarget target = resolvePortName(commandLine.port);
+    common::watchEndingSignals();
+    const korvane_reset::PortTarget target = korvane_reset::resolvePortName(commandLine.port);
     if (target.onlyWait && commandLine.expect) {
         fail("--expect needs a serial port: null only waits");
     }
     if (target.onlyWait) {
-        waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
-                                                      : sequenceMilliseconds(commandLine.sequence));
+        common::waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
+                                                      : korvane_reset::sequenceMilliseconds(commandLine.sequence));
         endIfSignalled();
-        return exitSuccess;
+        return common::exitSuccess;
     }
-    const DeviceUse use = judgeDevice(deviceFacts(target.path));
-    if (use == DeviceUse::Missing) {
-        fail(noSuchPortText(target.path));
+    const korvane_reset::DeviceUse use = korvane_reset::judgeDevice(korvane_reset::deviceFacts(target.path));
+    if (use == korvane_reset::DeviceUse::Missing) {
+        fail(korvane_reset::noSuchPortText(target.path));
     }
-    if (use == DeviceUse::NotAPort) {
-        fail(notModemPortText(target.path));
+    if (use == korvane_reset::DeviceUse::NotAPort) {
+        fail(korvane_reset::notModemPortText(target.path));
     }
-    if (use == DeviceUse::Parallel && !commandLine.sequence.empty()) {
+    if (use == korvane_reset::DeviceUse::Parallel && !commandLine.sequence.empty()) {
         fail("--sequence needs a serial port: " + target.path);
     }
-    if (use == DeviceUse::Parallel && commandLine.expect) {
+    if (use == korvane_reset::DeviceUse::Parallel && commandLine.expect) {
         fail("--expect needs a serial port: " + target.path);
     }
-    const PulseReport report = pulseDevice(target.path, use, commandLine);
+    const korvane_reset::PulseReport report = pulseDevice(target.path, use, commandLine);
     endIfSignalled();
-    if (report.outcome == PulseOutcome::NoAnswer) {
-        const ExpectRequest& answer = commandLine.answer;
-        finish(STDERR_FILENO, {errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))},
-               exitNoAnswer);
+    if (report.outcome == korvane_reset::PulseOutcome::NoAnswer) {
+        const korvane_reset::ExpectRequest& answer = commandLine.answer;
+        finish(common::Stream::Err, {korvane_reset::errorLine(korvane_reset::noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))},
+               common::exitNoAnswer);
     }
-    if (report.outcome == PulseOutcome::RateRefused) {
-        fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));
+    if (report.outcome == korvane_reset::PulseOutcome::RateRefused) {
+        fail(korvane_reset::rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));
     }
-    if (report.outcome != PulseOutcome::Done) {
-        fail(pulseFailureText(report, target.path));
+    if (report.outcome != korvane_reset::PulseOutcome::Done) {
+        fail(korvane_reset::pulseFailureText(report, target.path));
     }
-    return exitSuccess;
+    return common::exitSuccess;
 }

@@ -1,11 +1,13 @@
-#include "port_list.h"
+#include "korvane-reset/port_list.h"
 
 #include <algorithm>
 
 #include <nlohmann/json.hpp>
 
-#include "digits.h"
-#include "port_names.h"
+#include "common/digits.h"
+#include "korvane-reset/port_names.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -66,13 +68,13 @@ bool naturalLess(const std::string& left, const std::string& right)
     size_t i = 0;
     size_t j = 0;
     while (i < left.size() && j < right.size()) {
-        if (isDecimalDigit(left[i]) && isDecimalDigit(right[j])) {
+        if (common::isDecimalDigit(left[i]) && common::isDecimalDigit(right[j])) {
             const size_t startLeft = i;
             const size_t startRight = j;
-            while (i < left.size() && isDecimalDigit(left[i])) {
+            while (i < left.size() && common::isDecimalDigit(left[i])) {
                 ++i;
             }
-            while (j < right.size() && isDecimalDigit(right[j])) {
+            while (j < right.size() && common::isDecimalDigit(right[j])) {
                 ++j;
             }
             const std::string a = left.substr(startLeft, i - startLeft);
@@ -145,3 +147,5 @@ std::string listJson(const std::vector<PortListing>& listings)
     // Names from sysfs and /dev are not always UTF-8.
     return ports.dump(2, ' ', false, Json::error_handler_t::replace);
 }
+
+}  // namespace korvane_reset

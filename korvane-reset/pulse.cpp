@@ -1,8 +1,10 @@
-#include "pulse.h"
+#include "korvane-reset/pulse.h"
 
 #include <cerrno>
 
-#include "sequence.h"
+#include "korvane-reset/sequence.h"
+
+namespace korvane_reset {
 
 PulseReport driverFailure(int error, const char* step)
 {
@@ -113,13 +115,13 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
     if (error != 0) {
         return driverFailure(error, inverted ? "switching the lines on" : "switching the lines off");
     }
-    const WaitResult waited = driver.wait(milliseconds);
+    const common::WaitResult waited = driver.wait(milliseconds);
     // Back to rest first, whatever ended the wait.
     error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(restLines);
-    if (waited.end == WaitEnd::CheckFailed) {
+    if (waited.end == common::WaitEnd::CheckFailed) {
         return driverFailure(waited.detail, "waiting");
     }
-    if (waited.end == WaitEnd::EndingSignal) {
+    if (waited.end == common::WaitEnd::EndingSignal) {
         return interrupted(waited.detail);
     }
     if (error != 0) {
@@ -153,14 +155,14 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     } else if ((error = driver.writeData(pulsePattern)) != 0) {
         report = driverFailure(error, "writing the data lines");
     } else {
-        const WaitResult waited = driver.wait(milliseconds);
+        const common::WaitResult waited = driver.wait(milliseconds);
         uint8_t duringPulse = 0;
-        const int readError = waited.end == WaitEnd::Elapsed ? driver.readData(duringPulse) : 0;
+        const int readError = waited.end == common::WaitEnd::Elapsed ? driver.readData(duringPulse) : 0;
         error = driver.writeData(restPattern);
         uint8_t afterPulse = 0;
-        if (waited.end == WaitEnd::CheckFailed) {
+        if (waited.end == common::WaitEnd::CheckFailed) {
             report = driverFailure(waited.detail, "waiting");
-        } else if (waited.end == WaitEnd::EndingSignal) {
+        } else if (waited.end == common::WaitEnd::EndingSignal) {
             report = interrupted(waited.detail);
         } else if (readError != 0 || error != 0) {
             report = driverFailure(readError != 0 ? readError : error, "writing and reading the data lines");
@@ -192,11 +194,11 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& s
             }
             continue;
         }
-        const WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
-        if (waited.end != WaitEnd::Elapsed) {
+        const common::WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
+        if (waited.end != common::WaitEnd::Elapsed) {
             // The state that the sequence ends in, whatever ended the wait.
             setDtrAndRts(driver, last);
-            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
+            return waited.end == common::WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
         }
     }
     int after = 0;
@@ -206,3 +208,5 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& s
     }
     return (after & restLines) == last ? done() : readBackFailed();
 }
+
+}  // namespace korvane_reset

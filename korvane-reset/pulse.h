@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "millisecond_wait.h"
+#include "common/millisecond_wait.h"
+
+namespace korvane_reset {
 
 struct SequenceStep;
 
@@ -47,12 +49,12 @@ public:
     // What arrives within `milliseconds` (as soon as anything does); a port
     // that went away ends it with CheckFailed, an ending signal with
     // EndingSignal.
-    virtual WaitResult readInput(std::string& bytes, uint32_t milliseconds) = 0;
+    virtual common::WaitResult readInput(std::string& bytes, uint32_t milliseconds) = 0;
     virtual int64_t monotonicMilliseconds() = 0;
     // The signal that asked the program to end so far, or 0 (see
     // millisecond_wait.h); looked at once more just before the pulse.
     virtual int endingSignal() = 0;
-    virtual WaitResult wait(uint16_t milliseconds) = 0;
+    virtual common::WaitResult wait(uint16_t milliseconds) = 0;
 };
 
 class ParallelDriver {
@@ -64,7 +66,7 @@ public:
     virtual int readData(uint8_t& value) = 0;   // PPRDATA
     virtual int release() = 0;                  // PPRELEASE
     virtual int endingSignal() = 0;
-    virtual WaitResult wait(uint16_t milliseconds) = 0;
+    virtual common::WaitResult wait(uint16_t milliseconds) = 0;
 };
 
 enum class PulseOutcome {
@@ -117,3 +119,5 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
 // during a wait, or a port that fails during it, first puts the lines in the
 // state that the sequence ends in.
 PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps);
+
+}  // namespace korvane_reset

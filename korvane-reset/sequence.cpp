@@ -1,6 +1,8 @@
-#include "sequence.h"
+#include "korvane-reset/sequence.h"
 
-#include "digits.h"
+#include "common/digits.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -48,7 +50,7 @@ bool readSeconds(const std::string& text, uint32_t limit, uint32_t& milliseconds
     for (char c : text) {
         if (c == '.' && decimals < 0) {
             decimals = 0;
-        } else if (isDecimalDigit(c)) {
+        } else if (common::isDecimalDigit(c)) {
             ++digits;
             if (decimals < 0) {
                 whole = whole * 10 + static_cast<uint64_t>(c - '0');
@@ -112,3 +114,5 @@ uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps)
     }
     return total;
 }
+
+}  // namespace korvane_reset

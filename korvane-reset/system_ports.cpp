@@ -1,4 +1,4 @@
-#include "system_ports.h"
+#include "korvane-reset/system_ports.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,9 +17,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "line_settings.h"
-#include "millisecond_wait.h"
-#include "port_list.h"
+#include "common/millisecond_wait.h"
+#include "korvane-reset/line_settings.h"
+#include "korvane-reset/port_list.h"
+
+namespace korvane_reset {
 
 // The core counts the modem lines as the kernel does, on every architecture.
 static_assert(dtrLine == TIOCM_DTR && rtsLine == TIOCM_RTS, "modem line bits");
@@ -243,43 +245,43 @@ int64_t SerialIoctls::monotonicMilliseconds()
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
 }
 
-WaitResult SerialIoctls::readInput(std::string& bytes, uint32_t milliseconds)
+common::WaitResult SerialIoctls::readInput(std::string& bytes, uint32_t milliseconds)
 {
-    if (caughtEndingSignal() != 0) {
-        return WaitResult{WaitEnd::EndingSignal, caughtEndingSignal()};
+    if (common::caughtEndingSignal() != 0) {
+        return common::WaitResult{common::WaitEnd::EndingSignal, common::caughtEndingSignal()};
     }
     pollfd wanted{descriptor_, POLLIN, 0};
     const int ready = poll(&wanted, 1, static_cast<int>(milliseconds));
     if (ready < 0) {
         // A caught signal interrupts the poll; any other wakes it again.
-        return caughtEndingSignal() != 0 ? WaitResult{WaitEnd::EndingSignal, caughtEndingSignal()}
-                                         : WaitResult{WaitEnd::Elapsed, 0};
+        return common::caughtEndingSignal() != 0 ? common::WaitResult{common::WaitEnd::EndingSignal, common::caughtEndingSignal()}
+                                         : common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     if (ready == 0) {
-        return WaitResult{WaitEnd::Elapsed, 0};
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     char buffer[256];
     const ssize_t length = read(descriptor_, buffer, sizeof buffer);
     if (length > 0) {
         bytes.assign(buffer, static_cast<size_t>(length));
-        return WaitResult{WaitEnd::Elapsed, 0};
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     if (length < 0 && (errno == EAGAIN || errno == EINTR)) {
-        return WaitResult{WaitEnd::Elapsed, 0};
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     // End of file on a tty: the driver hung it up, the adapter is gone.
-    return WaitResult{WaitEnd::CheckFailed, length < 0 ? errno : EIO};
+    return common::WaitResult{common::WaitEnd::CheckFailed, length < 0 ? errno : EIO};
 }
 
 int SerialIoctls::endingSignal()
 {
-    return caughtEndingSignal();
+    return common::caughtEndingSignal();
 }
 
-WaitResult SerialIoctls::wait(uint16_t milliseconds)
+common::WaitResult SerialIoctls::wait(uint16_t milliseconds)
 {
     const int descriptor = descriptor_;
-    return waitMilliseconds(milliseconds, [descriptor] { return modemLinesCheck(descriptor); });
+    return common::waitMilliseconds(milliseconds, [descriptor] { return modemLinesCheck(descriptor); });
 }
 
 int ParallelIoctls::claim()
@@ -329,13 +331,13 @@ int ParallelIoctls::release()
 
 int ParallelIoctls::endingSignal()
 {
-    return caughtEndingSignal();
+    return common::caughtEndingSignal();
 }
 
-WaitResult ParallelIoctls::wait(uint16_t milliseconds)
+common::WaitResult ParallelIoctls::wait(uint16_t milliseconds)
 {
     // A parallel port does not go away while it is claimed.
-    return waitMilliseconds(milliseconds);
+    return common::waitMilliseconds(milliseconds);
 }
 
 std::vector<PortListing> listedPorts()
@@ -355,3 +357,5 @@ std::vector<PortListing> listedPorts()
     }
     return listings;
 }
+
+}  // namespace korvane_reset

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "messages.h"
-#include "port_list.h"
-#include "port_names.h"
-#include "pulse.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_list.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
+
+namespace korvane_reset {
 
 // stat of the path, links followed, and the device's class in sysfs.
 DeviceFacts deviceFacts(const std::string& path);
@@ -35,12 +37,12 @@ public:
     int readLineRate(uint32_t& baud) override;
     int restoreLine(bool keepHangupCleared) override;
     int discardInput() override;
-    WaitResult readInput(std::string& bytes, uint32_t milliseconds) override;
+    common::WaitResult readInput(std::string& bytes, uint32_t milliseconds) override;
     int64_t monotonicMilliseconds() override;
     int endingSignal() override;
     // Asks for the modem lines every interval, so that an adapter unplugged
     // during a long pulse is reported at once.
-    WaitResult wait(uint16_t milliseconds) override;
+    common::WaitResult wait(uint16_t milliseconds) override;
 
 private:
     int descriptor_;
@@ -58,7 +60,7 @@ public:
     int readData(uint8_t& value) override;
     int release() override;
     int endingSignal() override;
-    WaitResult wait(uint16_t milliseconds) override;
+    common::WaitResult wait(uint16_t milliseconds) override;
 
 private:
     int descriptor_;
@@ -66,3 +68,5 @@ private:
 
 // The ports of --list on this machine, with their stable names and access.
 std::vector<PortListing> listedPorts();
+
+}  // namespace korvane_reset

@@ -1,25 +1,28 @@
-#include "console.h"
+#include "mardeluk/console.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
-#include "line_output.h"
+#include "common/line_output.h"
+
+namespace mardeluk {
 
 void printLine(const std::string& text)
 {
-    if (!writeLine(STDOUT_FILENO, text)) {
-        std::exit(exitOutputFailure);
+    if (!common::writeLine(common::Stream::Out, text)) {
+        std::exit(common::exitOutputFailure);
     }
 }
 
 void printLines(const std::vector<std::string>& lines)
 {
-    if (!writeLines(STDOUT_FILENO, lines)) {
-        std::exit(exitOutputFailure);
+    if (!common::writeLines(common::Stream::Out, lines)) {
+        std::exit(common::exitOutputFailure);
     }
 }
 
 void printErrorLine(const std::string& text)
 {
-    writeLine(STDERR_FILENO, text);
+    common::writeLine(common::Stream::Err, text);
 }
+
+}  // namespace mardeluk

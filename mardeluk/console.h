@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "exit_status.h"
+#include "common/exit_status.h"
 
-// Beside exitSuccess and exitFailure (help screen, parameter and calculation
-// errors), the exit statuses of mardeluk's own.
-constexpr int exitFileError = 2;     // korvane.inc could not be written
-constexpr int exitOutputFailure = 3; // the console itself could not be written
+namespace mardeluk {
 
 // Standard output. A line that cannot be written (a closed or full output)
 // ends the run at once with exitOutputFailure: the report would be
@@ -21,3 +18,5 @@ void printLines(const std::vector<std::string>& lines);
 // Standard error, for the one line of a failed file write; whether it could
 // be written changes nothing, since the run ends with exitFileError anyway.
 void printErrorLine(const std::string& text);
+
+}  // namespace mardeluk

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace mardeluk {
+
 // Writes `content` as the file `name`. A new file, or an existing regular
 // file that may be written, is replaced atomically: the content goes into a
 // temporary file beside it, is synced, and takes the name only when it is
@@ -15,3 +17,5 @@
 // Returns 0, or the errno of the first operation that failed. A write beyond
 // the file size limit fails with EFBIG only where SIGXFSZ is ignored.
 int writeWholeFile(const std::string& name, const std::string& content);
+
+}  // namespace mardeluk

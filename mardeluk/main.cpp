@@ -5,21 +5,21 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "file_errors.h"
-#include "file_output.h"
-#include "include_file.h"
-#include "run_plan.h"
-#include "texts.h"
+#include "calculator/include_file.h"
+#include "calculator/run_plan.h"
+#include "common/texts.h"
+#include "mardeluk/console.h"
+#include "mardeluk/file_errors.h"
+#include "mardeluk/file_output.h"
 
 namespace {
 
 // The empty line goes to standard output, the error line to standard error.
 int fileError(int errnoValue, const std::string& fileName)
 {
-    printLine("");
-    printErrorLine(fileErrorLine(errnoValue, fileName));
-    return exitFileError;
+    mardeluk::printLine("");
+    mardeluk::printErrorLine(mardeluk::fileErrorLine(errnoValue, fileName));
+    return common::exitFileError;
 }
 
 }  // namespace
@@ -32,16 +32,16 @@ int main(int argc, char* argv[])
 
     std::vector<std::string> parameters;
     for (int i = 1; i < argc; ++i) {
-        parameters.push_back(cutText(argv[i]));
+        parameters.push_back(common::cutText(argv[i]));
     }
-    const RunPlan plan = planRun(parameters);
-    printLines(plan.linesBeforeFile);
+    const calculator::RunPlan plan = calculator::planRun(parameters);
+    mardeluk::printLines(plan.linesBeforeFile);
     if (plan.writesFile) {
-        const int writeError = writeWholeFile(includeFileName, plan.fileText);
+        const int writeError = mardeluk::writeWholeFile(calculator::includeFileName, plan.fileText);
         if (writeError != 0) {
-            return fileError(writeError, includeFileName);
+            return fileError(writeError, calculator::includeFileName);
         }
     }
-    printLines(plan.linesAfterFile);
+    mardeluk::printLines(plan.linesAfterFile);
     return plan.exitStatus;
 }

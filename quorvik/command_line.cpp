@@ -1,14 +1,16 @@
-#include "command_line.h"
+#include "quorvik/command_line.h"
 
-#include "port_table.h"
-#include "pulse_width.h"
-#include "texts.h"
+#include "common/pulse_width.h"
+#include "common/texts.h"
+#include "quorvik/port_table.h"
+
+namespace quorvik {
 
 namespace {
 
 ArgumentOutcome failure(const std::string& text)
 {
-    return ArgumentOutcome{Request::Fail, cutText(text), -1, defaultPulseWidth};
+    return ArgumentOutcome{Request::Fail, common::cutText(text), -1, common::defaultPulseWidth};
 }
 
 }  // namespace
@@ -16,24 +18,26 @@ ArgumentOutcome failure(const std::string& text)
 ArgumentOutcome readArguments(const std::vector<std::string>& arguments)
 {
     if (arguments.empty()) {
-        return ArgumentOutcome{Request::ShowUsage, "", -1, defaultPulseWidth};
+        return ArgumentOutcome{Request::ShowUsage, "", -1, common::defaultPulseWidth};
     }
     // The count is checked first, so a third argument is named even when the
     // port name is wrong too.
     if (arguments.size() > 2) {
-        return failure("too many parameters: " + cutText(arguments[2]));
+        return failure("too many parameters: " + common::cutText(arguments[2]));
     }
-    const std::string portArgument = cutText(arguments[0]);
+    const std::string portArgument = common::cutText(arguments[0]);
     const int portIndex = findPort(portArgument);
     if (portIndex < 0) {
         return failure("illegal port name: " + portArgument);
     }
-    uint16_t pulseWidth = defaultPulseWidth;
+    uint16_t pulseWidth = common::defaultPulseWidth;
     if (arguments.size() == 2) {
-        const std::string widthArgument = cutText(arguments[1]);
-        if (!readPulseWidth(widthArgument, pulseWidth)) {
+        const std::string widthArgument = common::cutText(arguments[1]);
+        if (!common::readPulseWidth(widthArgument, pulseWidth)) {
             return failure("invalid pulse-width: " + widthArgument);
         }
     }
     return ArgumentOutcome{Request::Run, "", portIndex, pulseWidth};
 }
+
+}  // namespace quorvik

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quorvik {
+
 // What the arguments ask for: the usage screen, an error line, or a run.
 enum class Request { ShowUsage, Fail, Run };
 
@@ -19,3 +21,5 @@ struct ArgumentOutcome {
 // Checks the arguments (without the program name) in the run's order: none,
 // too many, port name, pulse width. Each argument is cut to the text limit.
 ArgumentOutcome readArguments(const std::vector<std::string>& arguments);
+
+}  // namespace quorvik

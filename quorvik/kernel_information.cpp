@@ -1,7 +1,9 @@
-#include "kernel_information.h"
+#include "quorvik/kernel_information.h"
 
-#include "digits.h"
-#include "integer_text.h"
+#include "common/digits.h"
+#include "common/integer_text.h"
+
+namespace quorvik {
 
 namespace {
 
@@ -31,7 +33,7 @@ bool nextVersionNumber(const std::string& release, size_t& position, int16_t& va
     ++position;
     uint64_t number = 0;
     size_t digits = 0;
-    while (position <= release.size() && isDecimalDigit(release[position - 1])) {
+    while (position <= release.size() && common::isDecimalDigit(release[position - 1])) {
         if (number <= largestVersionNumber) {
             number = number * 10 + static_cast<uint64_t>(release[position - 1] - '0');
         }
@@ -83,20 +85,22 @@ bool baseAddressFromLine(const std::string& line, uint16_t& baseAddress)
             return false;
         }
         number = "$";
-        for (size_t i = prefix + 2; i < line.size() && hexDigitValue(line[i]) >= 0; ++i) {
-            number += upperCaseLetter(line[i]);
+        for (size_t i = prefix + 2; i < line.size() && common::hexDigitValue(line[i]) >= 0; ++i) {
+            number += common::upperCaseLetter(line[i]);
         }
     } else {
-        for (size_t i = 0; i < line.size() && isDecimalDigit(line[i]); ++i) {
+        for (size_t i = 0; i < line.size() && common::isDecimalDigit(line[i]); ++i) {
             number += line[i];
         }
     }
     uint32_t value = 0;
     // A value beyond 16 bits is no port number; cutting it down would aim the
     // pulse at some other port.
-    if (!parseUnsigned(number, value) || value > largestPortNumber) {
+    if (!common::parseUnsigned(number, value) || value > largestPortNumber) {
         return false;
     }
     baseAddress = static_cast<uint16_t>(value);
     return true;
 }
+
+}  // namespace quorvik

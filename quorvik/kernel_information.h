@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quorvik {
+
 // The release text is at most this long (the size of uname's release field).
 constexpr size_t maxReleaseLength = 65;
 
@@ -33,3 +35,5 @@ std::string informationFileName(char portNumber, const KernelVersion& version);
 // decimal number at the start of the line. False when there is none, or when
 // it does not fit a 16-bit port number.
 bool baseAddressFromLine(const std::string& line, uint16_t& baseAddress);
+
+}  // namespace quorvik

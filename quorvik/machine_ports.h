@@ -3,8 +3,12 @@
 // the pulse against simulated registers instead.
 #pragma once
 
-#include "port_pulse.h"
+#include "quorvik/port_pulse.h"
+
+namespace quorvik {
 
 // Null on processors that have no I/O ports (all but x86): a port's
 // registers cannot be reached there at all, whatever the privilege.
 PortHardware* machinePorts();
+
+}  // namespace quorvik

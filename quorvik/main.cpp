@@ -2,18 +2,17 @@
 // of the PC, or only waits on the pseudo port null. main only sequences the
 // steps and prints; the texts and decisions are in the core.
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "command_line.h"
-#include "exit_status.h"
-#include "line_output.h"
-#include "machine_ports.h"
-#include "messages.h"
-#include "millisecond_wait.h"
-#include "port_pulse.h"
-#include "port_resolution.h"
-#include "port_table.h"
+#include "common/exit_status.h"
+#include "common/line_output.h"
+#include "common/millisecond_wait.h"
+#include "quorvik/command_line.h"
+#include "quorvik/machine_ports.h"
+#include "quorvik/messages.h"
+#include "quorvik/port_pulse.h"
+#include "quorvik/port_resolution.h"
+#include "quorvik/port_table.h"
 
 namespace {
 
@@ -21,22 +20,22 @@ namespace {
 // exitFailure either way.
 int showUsage()
 {
-    writeLines(STDOUT_FILENO, usageLines());
-    return exitFailure;
+    common::writeLines(common::Stream::Out, quorvik::usageLines());
+    return common::exitFailure;
 }
 
 int fatalError(const std::string& text)
 {
-    writeLine(STDERR_FILENO, errorLine(text));
-    return exitFailure;
+    common::writeLine(common::Stream::Err, quorvik::errorLine(text));
+    return common::exitFailure;
 }
 
 // A signal caught during the pulse or the wait ends the run once the lines
 // are back at rest, silently, as the signal would have ended it.
 void endIfSignalled()
 {
-    if (caughtEndingSignal() != 0) {
-        endBySignal(caughtEndingSignal());
+    if (common::caughtEndingSignal() != 0) {
+        common::endBySignal(common::caughtEndingSignal());
     }
 }
 
@@ -48,44 +47,44 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         arguments.push_back(argv[i]);
     }
-    const ArgumentOutcome outcome = readArguments(arguments);
-    if (outcome.request == Request::ShowUsage) {
+    const quorvik::ArgumentOutcome outcome = quorvik::readArguments(arguments);
+    if (outcome.request == quorvik::Request::ShowUsage) {
         return showUsage();
     }
-    if (outcome.request == Request::Fail) {
+    if (outcome.request == quorvik::Request::Fail) {
         return fatalError(outcome.errorText);
     }
     const int portIndex = outcome.portIndex;
-    const PortKind kind = portTable[portIndex].kind;
+    const quorvik::PortKind kind = quorvik::portTable[portIndex].kind;
 
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
-    watchEndingSignals();
-    if (kind == PortKind::Null) {
-        waitMilliseconds(outcome.pulseWidth);
+    common::watchEndingSignals();
+    if (kind == quorvik::PortKind::Null) {
+        common::waitMilliseconds(outcome.pulseWidth);
         endIfSignalled();
-        return exitSuccess;
+        return common::exitSuccess;
     }
 
-    PortHardware* const machine = machinePorts();
+    quorvik::PortHardware* const machine = quorvik::machinePorts();
     if (machine == nullptr) {
-        return fatalError(noIoPortsText(portIndex));
+        return fatalError(quorvik::noIoPortsText(portIndex));
     }
-    const PortResolution port = resolvePort(portIndex);
-    if (port.outcome != ResolutionOutcome::Found) {
-        return fatalError(resolutionErrorText(port.outcome, portIndex));
+    const quorvik::PortResolution port = quorvik::resolvePort(portIndex);
+    if (port.outcome != quorvik::ResolutionOutcome::Found) {
+        return fatalError(quorvik::resolutionErrorText(port.outcome, portIndex));
     }
     // The permission comes before any register is touched.
-    if (!setPortAccess(*machine, port.baseAddress, true)) {
-        return fatalError(noPrivilegeText);
+    if (!quorvik::setPortAccess(*machine, port.baseAddress, true)) {
+        return fatalError(quorvik::noPrivilegeText);
     }
-    const bool passed = kind == PortKind::Parallel ? pulseParallel(*machine, port.baseAddress, outcome.pulseWidth)
-                                                   : pulseSerial(*machine, port.baseAddress, outcome.pulseWidth);
+    const bool passed = kind == quorvik::PortKind::Parallel ? quorvik::pulseParallel(*machine, port.baseAddress, outcome.pulseWidth)
+                                                   : quorvik::pulseSerial(*machine, port.baseAddress, outcome.pulseWidth);
     endIfSignalled();
     if (!passed) {
-        return fatalError(hardwareFailureText(portIndex));
+        return fatalError(quorvik::hardwareFailureText(portIndex));
     }
-    if (!setPortAccess(*machine, port.baseAddress, false)) {
-        return fatalError(noPrivilegeText);
+    if (!quorvik::setPortAccess(*machine, port.baseAddress, false)) {
+        return fatalError(quorvik::noPrivilegeText);
     }
-    return exitSuccess;
+    return common::exitSuccess;
 }

@@ -1,7 +1,9 @@
-#include "messages.h"
+#include "quorvik/messages.h"
 
-#include "port_table.h"
-#include "texts.h"
+#include "common/texts.h"
+#include "quorvik/port_table.h"
+
+namespace quorvik {
 
 std::vector<std::string> usageLines()
 {
@@ -21,7 +23,7 @@ std::vector<std::string> usageLines()
 
 std::string errorLine(const std::string& text)
 {
-    return framedErrorLine(cutText(text));
+    return common::framedErrorLine(common::cutText(text));
 }
 
 std::string resolutionErrorText(ResolutionOutcome outcome, int portIndex)
@@ -50,3 +52,5 @@ std::string hardwareFailureText(int portIndex)
 {
     return std::string("hardware failure: ") + portTable[portIndex].name;
 }
+
+}  // namespace quorvik

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "port_resolution.h"
+#include "quorvik/port_resolution.h"
+
+namespace quorvik {
 
 std::vector<std::string> usageLines();
 
@@ -26,3 +28,5 @@ std::string noIoPortsText(int portIndex);
 constexpr const char* noPrivilegeText = "no root privilege";
 
 std::string hardwareFailureText(int portIndex);
+
+}  // namespace quorvik

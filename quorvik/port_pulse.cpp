@@ -1,4 +1,6 @@
-#include "port_pulse.h"
+#include "quorvik/port_pulse.h"
+
+namespace quorvik {
 
 bool setPortAccess(PortHardware& hardware, uint16_t baseAddress, bool grant)
 {
@@ -46,3 +48,5 @@ bool pulseParallel(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseW
 
     return duringPulse == pulsePattern && hardware.portIn(dataRegister) == restPattern;
 }
+
+}  // namespace quorvik

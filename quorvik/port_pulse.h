@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
-#include "millisecond_wait.h"
+#include "common/millisecond_wait.h"
+
+namespace quorvik {
 
 // The narrow seam between the pulse and the machine.
 class PortHardware {
@@ -54,3 +56,5 @@ bool pulseSerial(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseWid
 // Drives 0x55 on the data lines for the pulse width and then 0xAA; true when
 // the data register read back both patterns.
 bool pulseParallel(PortHardware& hardware, uint16_t baseAddress, uint16_t pulseWidth);
+
+}  // namespace quorvik

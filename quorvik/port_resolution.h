@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "kernel_information.h"
-#include "port_table.h"
+#include "quorvik/kernel_information.h"
+#include "quorvik/port_table.h"
+
+namespace quorvik {
 
 // How the resolution of a port ended: the port's address was found, or why
 // the port cannot be used.
@@ -29,3 +31,5 @@ PortResolution resolvePort(int portIndex);
 // For any release text, with every file name taken below `root` ("" for the
 // machine's own file system).
 PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root);
+
+}  // namespace quorvik

@@ -1,4 +1,6 @@
-#include "port_table.h"
+#include "quorvik/port_table.h"
+
+namespace quorvik {
 
 const PortEntry portTable[portCount] = {
     {"ttyS0", PortKind::Serial, 0x3F8},
@@ -29,3 +31,5 @@ int findPort(const std::string& argument)
     }
     return -1;
 }
+
+}  // namespace quorvik

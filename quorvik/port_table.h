@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quorvik {
+
 enum class PortKind : int32_t {
     Parallel = 0,
     Serial = 1,
@@ -23,3 +25,5 @@ extern const PortEntry portTable[portCount];
 // The row whose name equals the argument, case sensitive, after one leading
 // "/dev/" has been taken off; -1 when there is none.
 int findPort(const std::string& argument);
+
+}  // namespace quorvik

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "generator_models.h"
-#include "include_file.h"
-#include "number_text.h"
-#include "parameters.h"
+#include "calculator/generator_models.h"
+#include "calculator/include_file.h"
+#include "calculator/number_text.h"
+#include "calculator/parameters.h"
 #include "run_program.h"
 
 namespace {
@@ -31,9 +31,9 @@ const char* const simulator = "/usr/bin/s51";
 // A run of mardeluk and what it computed.
 struct MardelukRun {
     std::vector<std::string> arguments;
-    BaudSettings settings;
-    BaudResult result;
-    TimingConstants timing;
+    calculator::BaudSettings settings;
+    calculator::BaudResult result;
+    calculator::TimingConstants timing;
     std::string includeFile;
     std::string printedRate;  // the rate of the result line, without " Baud"
 };
@@ -41,16 +41,16 @@ struct MardelukRun {
 MardelukRun runMardeluk(const std::vector<std::string>& arguments)
 {
     MardelukRun run{arguments, {}, {0.0, 0, 0, 0, 0.0}, {0, 0}, "", ""};
-    const ParameterOutcome outcome = readParameters(arguments);
-    EXPECT_EQ(outcome.status, StatusCode::Ok);
+    const calculator::ParameterOutcome outcome = calculator::readParameters(arguments);
+    EXPECT_EQ(outcome.status, calculator::StatusCode::Ok);
     run.settings = outcome.settings;
-    EXPECT_TRUE(calculateBaudResult(run.settings.generator, run.settings.baudrate, run.settings.clock, run.result));
-    run.timing = includeTimingConstants(run.settings, run.result);
+    EXPECT_TRUE(calculator::calculateBaudResult(run.settings.generator, run.settings.baudrate, run.settings.clock, run.result));
+    run.timing = calculator::includeTimingConstants(run.settings, run.result);
 
     ScratchDirectory scratch;
     const ProgramRun program = runProgram(MARDELUK_PROGRAM, arguments, scratch.path());
     EXPECT_EQ(program.exitStatus, 0) << program.out << program.err;
-    run.includeFile = readFile(scratch.path() + "/" + includeFileName);
+    run.includeFile = readFile(scratch.path() + "/" + calculator::includeFileName);
     std::smatch match;
     if (std::regex_search(program.out, match, std::regex("resulting baudrate: +(.+) Baud"))) {
         run.printedRate = match[1];
@@ -71,7 +71,7 @@ std::string describe(const MardelukRun& run)
 std::map<std::string, unsigned> expectedSymbols(const MardelukRun& run)
 {
     static const char* const chipSymbols[] = {"INTEL8051", "INTEL8052", "SAB80535", "SAB80C515A", "DS80C320"};
-    const GeneratorKind generator = run.settings.generator;
+    const calculator::GeneratorKind generator = run.settings.generator;
     std::map<std::string, unsigned> symbols = {
         {"STARTADDR", run.settings.start},
         {"USERPROGS", run.settings.user},
@@ -79,14 +79,14 @@ std::map<std::string, unsigned> expectedSymbols(const MardelukRun& run)
         {"TIMEBASE", run.timing.timebase},
         {"CHARTIME", run.timing.chartime},
     };
-    const bool byteReload = generator == GeneratorKind::T1 || generator == GeneratorKind::D1;
-    if (generator != GeneratorKind::BG) {
+    const bool byteReload = generator == calculator::GeneratorKind::T1 || generator == calculator::GeneratorKind::D1;
+    if (generator != calculator::GeneratorKind::BG) {
         symbols["RELOAD"] = byteReload ? (run.result.reload & 0xFFu) : run.result.reload;
     }
-    if (generator != GeneratorKind::T2) {
+    if (generator != calculator::GeneratorKind::T2) {
         symbols["SMOD"] = run.result.smod;
     }
-    if (generator == GeneratorKind::D1) {
+    if (generator == calculator::GeneratorKind::D1) {
         symbols["PRESCALE"] = run.result.prescale;
     }
     return symbols;
@@ -190,7 +190,7 @@ void expectSymbols(const Assembly& assembly, const std::map<std::string, unsigne
 std::string loaderProgram(unsigned uartMode)
 {
     return "$INCLUDE(korvane.inc)\n"
-           "UARTMODE   EQU 0" + byteHexText(static_cast<uint8_t>(uartMode)) + "H\n"
+           "UARTMODE   EQU 0" + calculator::byteHexText(static_cast<uint8_t>(uartMode)) + "H\n"
            "CKCON320   DATA 8EH          ; clock control of the 80C320\n"
            "SRELL      DATA 0AAH         ; 10-bit generator of the 80C515A\n"
            "SRELH      DATA 0BAH\n"
@@ -252,16 +252,16 @@ std::vector<int> expectedSetupBytes(const MardelukRun& run)
     const int reload = run.result.reload;
     const int smod = run.result.smod;
     switch (run.settings.generator) {
-    case GeneratorKind::T1:
+    case calculator::GeneratorKind::T1:
         return {0x75, 0x89, 0x20, 0x75, 0x8D, reload & 0xFF, 0x75, 0x8B, reload & 0xFF, 0x43, 0x87, smod, 0xD2, 0x8E};
-    case GeneratorKind::T2:
+    case calculator::GeneratorKind::T2:
         return {0x75, 0xCB, reload >> 8, 0x75, 0xCA, reload & 0xFF, 0x75, 0xCD, reload >> 8,
                 0x75, 0xCC, reload & 0xFF, 0x75, 0xC8, 0x34};
-    case GeneratorKind::BG:
+    case calculator::GeneratorKind::BG:
         return {0x43, 0x87, smod, 0xD2, 0xDF};
-    case GeneratorKind::BA:
+    case calculator::GeneratorKind::BA:
         return {0x75, 0xBA, reload >> 8, 0x75, 0xAA, reload & 0xFF, 0x43, 0x87, smod, 0xD2, 0xDF};
-    case GeneratorKind::D1:
+    case calculator::GeneratorKind::D1:
         return {0x75, 0x8E, run.result.prescale, 0x75, 0x89, 0x20, 0x75, 0x8D, reload & 0xFF,
                 0x75, 0x8B, reload & 0xFF, 0x43, 0x87, smod, 0xD2, 0x8E};
     }
@@ -325,7 +325,7 @@ std::vector<long long> simulatedCharacterEnds(const MardelukRun& run, unsigned u
     ScratchDirectory folder;
     const Assembly assembly = assembleLoader(run, uartMode, folder.path());
     EXPECT_EQ(assembly.errors, 0) << assembly.console;
-    std::string commands = "break 0x" + hexWordText(static_cast<uint16_t>(assembly.symbols.at("SENT"))) + "\n";
+    std::string commands = "break 0x" + calculator::hexWordText(static_cast<uint16_t>(assembly.symbols.at("SENT"))) + "\n";
     commands.erase(commands.size() - 2, 1);  // no "H" for the simulator
     for (int i = 0; i < characters; ++i) {
         commands += "run\nstate\n";
@@ -334,7 +334,7 @@ std::vector<long long> simulatedCharacterEnds(const MardelukRun& run, unsigned u
     writeFile(folder.path() + "/commands", commands);
     // Timer 2 lives on the 8052; timer 1 is measured on the plain 8051, whose
     // SMOD 0 rate does not depend on the simulator's start-up state.
-    const char* cpu = run.settings.generator == GeneratorKind::T2 ? "52" : "51";
+    const char* cpu = run.settings.generator == calculator::GeneratorKind::T2 ? "52" : "51";
     const std::string clock = std::to_string(static_cast<long long>(run.settings.clock));
     // Commands come on standard input: the simulator loads the program only
     // after a command file given with -C has run.
@@ -363,17 +363,17 @@ void measureBaudRate(const MardelukRun& run)
     ASSERT_EQ(nineBit.size(), static_cast<size_t>(characters));
     // The first character starts with the setup; the others are measured.
     const long long measured = characters - 1;
-    const Extended clocksPerBit =
-        Extended((nineBit.back() - nineBit.front()) - (eightBit.back() - eightBit.front())) / measured;
+    const common::Extended clocksPerBit =
+        common::Extended((nineBit.back() - nineBit.front()) - (eightBit.back() - eightBit.front())) / measured;
     const double measuredRate = static_cast<double>(run.settings.clock / clocksPerBit);
-    std::cout << "  simulated: " << fixedText(clocksPerBit, 0, 1) << " clocks per bit at "
-              << fixedText(Extended(run.settings.clock) / 1000000, 0, 4) << " MHz = " << fixedText(measuredRate, 0, 6)
+    std::cout << "  simulated: " << calculator::fixedText(clocksPerBit, 0, 1) << " clocks per bit at "
+              << calculator::fixedText(common::Extended(run.settings.clock) / 1000000, 0, 4) << " MHz = " << calculator::fixedText(measuredRate, 0, 6)
               << " Baud; mardeluk printed " << run.printedRate << " Baud\n";
     // Equal to the precision printed: within half a unit of the last digit.
     const size_t point = run.printedRate.find('.');
     const int decimals = point == std::string::npos ? 0 : static_cast<int>(run.printedRate.size() - point - 1);
     EXPECT_LE(std::fabs(measuredRate - std::stod(run.printedRate)), 0.5 * std::pow(10.0, -decimals))
-        << "measured " << fixedText(measuredRate, 0, 6) << " Baud";
+        << "measured " << calculator::fixedText(measuredRate, 0, 6) << " Baud";
 }
 
 const char* const notModelled =
@@ -420,7 +420,7 @@ TEST_F(IncludeFileWithRealTools, AssemblesAndGivesThePrintedRate)
     for (const Case& c : cases) {
         const MardelukRun run = runMardeluk(c.arguments);
         SCOPED_TRACE(describe(run));
-        std::cout << describe(run) << ": " << generatorEntry(run.settings.generator).description << "\n";
+        std::cout << describe(run) << ": " << calculator::generatorEntry(run.settings.generator).description << "\n";
         ASSERT_FALSE(run.printedRate.empty());
         lintIncludeFile(run);
         assembleIncludeFileAlone(run);
@@ -429,7 +429,7 @@ TEST_F(IncludeFileWithRealTools, AssemblesAndGivesThePrintedRate)
             checkLoader(run);
             std::cout << "  assembled into the loader: no errors or warnings, symbols and code bytes as computed\n";
         } else {
-            std::cout << "  no program fits at start address " << hexWordText(run.settings.start)
+            std::cout << "  no program fits at start address " << calculator::hexWordText(run.settings.start)
                       << ": the file is assembled alone only\n";
         }
         if (c.notSimulatedBecause == nullptr) {

@@ -1,6 +1,6 @@
 // findGenerator against a plain comparison of the upper-cased text with the codes.
+#include "calculator/parameters.h"
 #include "fuzz_support.h"
-#include "parameters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             expected = i;
         }
     }
-    GeneratorKind kind = GeneratorKind::T1;
-    const bool found = findGenerator(text, kind);
+    calculator::GeneratorKind kind = calculator::GeneratorKind::T1;
+    const bool found = calculator::findGenerator(text, kind);
     FUZZ_CHECK(found == (expected >= 0), text);
     FUZZ_CHECK(!found || static_cast<int>(kind) == expected, text);
     return 0;

@@ -1,7 +1,7 @@
 // baseAddressFromLine against the two forms of the first line of the kernel's
 // information file, read again independently.
 #include "fuzz_support.h"
-#include "kernel_information.h"
+#include "quorvik/kernel_information.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string line = textOf(data, std::min(size, argumentLimit));
     uint16_t address = 0;
-    const bool found = baseAddressFromLine(line, address);
+    const bool found = quorvik::baseAddressFromLine(line, address);
 
     // "base:" ... "0x" and hexadecimal digits, or decimal digits at the start.
     std::string digits;

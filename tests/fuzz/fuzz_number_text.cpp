@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "calculator/number_text.h"
 #include "fuzz_support.h"
-#include "number_text.h"
 
 namespace {
 
@@ -47,25 +47,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int decimals = data[19] % 5;
 
     if (std::isfinite(extended)) {
-        checkFixed(fixedText(extended, width, decimals), width, decimals, true);
+        checkFixed(calculator::fixedText(extended, width, decimals), width, decimals, true);
     }
     if (std::isfinite(real)) {
-        checkFixed(fixedTextOfDouble(real, width, decimals), width, decimals, false);
+        checkFixed(calculator::fixedTextOfDouble(real, width, decimals), width, decimals, false);
         static const std::regex exponentForm("[ -][0-9]\\.[0-9]{15}E[+-][0-9]{3}");
-        const std::string exponent = exponentText(real);
+        const std::string exponent = calculator::exponentText(real);
         FUZZ_CHECK(exponent.size() == 23 && std::regex_match(exponent, exponentForm), exponent);
         const double magnitude = std::fabs(real);
         if (magnitude > 0.0) {
-            const std::string baud = baudText(magnitude);
+            const std::string baud = calculator::baudText(magnitude);
             FUZZ_CHECK(!baud.empty() && (magnitude >= 1.0 || baud.size() == 23), baud);
         }
-        const uint16_t word = timingWord(real);
+        const uint16_t word = calculator::timingWord(real);
         FUZZ_CHECK(!(real > 65535.0) || word == 0, "timing word of a value beyond 65535");
     }
     uint16_t word = 0;
     std::memcpy(&word, data + 10, 2);
-    checkAssemblerConstant(asmWordText(word), word);
-    checkAssemblerConstant(asmByteText(data[12]), data[12]);
-    FUZZ_CHECK(hexWordText(word).size() == 5, hexWordText(word));
+    checkAssemblerConstant(calculator::asmWordText(word), word);
+    checkAssemblerConstant(calculator::asmByteText(data[12]), data[12]);
+    FUZZ_CHECK(calculator::hexWordText(word).size() == 5, calculator::hexWordText(word));
     return 0;
 }

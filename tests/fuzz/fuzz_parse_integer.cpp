@@ -1,7 +1,7 @@
 // parseInteger and parseUnsigned against the rules on form, bases and ranges,
 // with the value read again independently.
+#include "common/integer_text.h"
 #include "fuzz_support.h"
-#include "integer_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string text = textOf(data, std::min(size, argumentLimit));
     int32_t signedValue = 0;
     uint32_t unsignedValue = 0;
-    const bool signedAccepted = parseInteger(text, signedValue);
-    const bool unsignedAccepted = parseUnsigned(text, unsignedValue);
+    const bool signedAccepted = common::parseInteger(text, signedValue);
+    const bool unsignedAccepted = common::parseUnsigned(text, unsignedValue);
 
     std::smatch parts;
     if (!std::regex_match(text, parts, form)) {

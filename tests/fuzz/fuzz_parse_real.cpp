@@ -3,15 +3,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/real_text.h"
 #include "fuzz_support.h"
-#include "parameters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::regex grammar("[ \t]*[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?");
     const std::string text = textOf(data, std::min(size, argumentLimit));
     double value = 0.0;
-    const bool accepted = parseReal(text, value);
+    const bool accepted = common::parseReal(text, value);
     FUZZ_CHECK(accepted == std::regex_match(text, grammar), text);
     if (!accepted) {
         return 0;

@@ -1,32 +1,32 @@
 // The argument phase of quorvik on a fuzzed command line: what it selects
 // is a row of the port table and a pulse width in range, and every error is
 // one framed line.
-#include "command_line.h"
+#include "common/pulse_width.h"
 #include "fuzz_support.h"
-#include "messages.h"
-#include "port_table.h"
-#include "pulse_width.h"
+#include "quorvik/command_line.h"
+#include "quorvik/messages.h"
+#include "quorvik/port_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<std::string> arguments = argumentsOf(data, size);
-    const ArgumentOutcome outcome = readArguments(arguments);
+    const quorvik::ArgumentOutcome outcome = quorvik::readArguments(arguments);
     switch (outcome.request) {
-    case Request::ShowUsage:
+    case quorvik::Request::ShowUsage:
         FUZZ_CHECK(arguments.empty(), "usage screen only without arguments");
-        FUZZ_CHECK(usageLines().size() == 10, "usage screen");
+        FUZZ_CHECK(quorvik::usageLines().size() == 10, "usage screen");
         break;
-    case Request::Fail:
+    case quorvik::Request::Fail:
         FUZZ_CHECK(!arguments.empty(), "an error needs an argument");
-        checkErrorLine(errorLine(outcome.errorText), argumentLimit);  // the whole message is cut
+        checkErrorLine(quorvik::errorLine(outcome.errorText), argumentLimit);  // the whole message is cut
         break;
-    case Request::Run: {
+    case quorvik::Request::Run: {
         FUZZ_CHECK(arguments.size() == 1 || arguments.size() == 2, "one or two arguments");
-        FUZZ_CHECK(outcome.portIndex >= 0 && outcome.portIndex < portCount, arguments[0]);
-        const std::string name = portTable[outcome.portIndex].name;
+        FUZZ_CHECK(outcome.portIndex >= 0 && outcome.portIndex < quorvik::portCount, arguments[0]);
+        const std::string name = quorvik::portTable[outcome.portIndex].name;
         FUZZ_CHECK(arguments[0] == name || arguments[0] == "/dev/" + name, arguments[0]);
         FUZZ_CHECK(outcome.pulseWidth >= 1, "pulse width");
-        FUZZ_CHECK(arguments.size() == 2 || outcome.pulseWidth == defaultPulseWidth, "default pulse width");
+        FUZZ_CHECK(arguments.size() == 2 || outcome.pulseWidth == common::defaultPulseWidth, "default pulse width");
         break;
     }
     }

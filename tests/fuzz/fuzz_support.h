@@ -21,10 +21,10 @@
         }                                                                                    \
     } while (false)
 
-#include "texts.h"
+#include "common/texts.h"
 
 // Both programs cut every argument to this many characters.
-constexpr size_t argumentLimit = maxTextLength;
+constexpr size_t argumentLimit = common::maxTextLength;
 
 inline std::string textOf(const uint8_t* data, size_t size)
 {

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "number_text.h"
+#include "calculator/number_text.h"
+#include "korvane-baud/command_line.h"
 #include "run_program.h"
+
+namespace korvane_baud {
 
 namespace {
 
@@ -23,7 +25,7 @@ TEST(KorvaneBaudProgram, HelpWinsAndAFullOutputFails)
 {
     ScratchDirectory scratch;
     const ProgramRun help = runProgram(KORVANE_BAUD_PROGRAM, {"--clock=x", "-h"}, scratch.path());
-    EXPECT_EQ(help.out, joinLines(commandHelpLines()));
+    EXPECT_EQ(help.out, joinLines(helpLines()));
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(runProgram(KORVANE_BAUD_PROGRAM, {"--clock=12"}, scratch.path(), OutputTarget::DevFull).exitStatus, 1);
 }
@@ -165,13 +167,13 @@ void expectAgreement(const Json& row, const std::vector<std::string>& arguments,
         EXPECT_NE(run.out.find("@@@@@ baudrate cannot be generated @@@@@"), std::string::npos) << where;
         return;
     }
-    const std::string deviation = percentText(row["deviation"].get<double>());
+    const std::string deviation = calculator::percentText(row["deviation"].get<double>());
     if (!row["within_accuracy"].get<bool>()) {
         EXPECT_NE(run.out.find("@@@@@ insufficient accuracy: " + deviation + " % @@@@@"), std::string::npos) << where;
         return;
     }
     ASSERT_EQ(run.exitStatus, 0) << where << run.out;
-    EXPECT_NE(include.find("resulting baudrate:      " + baudText(row["resulting_baud"].get<double>()) + " Baud"),
+    EXPECT_NE(include.find("resulting baudrate:      " + calculator::baudText(row["resulting_baud"].get<double>()) + " Baud"),
               std::string::npos)
         << where;
     for (const char* name : {"RELOAD", "SMOD", "PRESCALE"}) {
@@ -213,3 +215,5 @@ TEST(KorvaneBaudProgram, EveryRowAgreesWithMardeluk)
 }
 
 }  // namespace
+
+}  // namespace korvane_baud

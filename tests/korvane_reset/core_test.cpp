@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "messages.h"
-#include "port_list.h"
-#include "port_names.h"
-#include "expect.h"
-#include "pulse.h"
-#include "sequence.h"
+#include "korvane-reset/command_line.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_list.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
+#include "korvane-reset/sequence.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -194,7 +196,7 @@ public:
     uint8_t data = 0;
     uint8_t keptData = 0xFF;
     std::map<std::string, int> errors;
-    WaitResult waitResult{WaitEnd::Elapsed, 0};
+    common::WaitResult waitResult{common::WaitEnd::Elapsed, 0};
     int signalBeforePulse = 0;
     std::vector<std::string> log;
 
@@ -244,7 +246,7 @@ public:
     // first), at ms after the release; time is this port's own clock.
     std::map<int, std::vector<std::pair<int64_t, std::string>>> answers;
     int failingRead = 0;  // the read that ends with readEnd instead
-    WaitResult readEnd{WaitEnd::Elapsed, 0};
+    common::WaitResult readEnd{common::WaitEnd::Elapsed, 0};
     int configureError = 0;
     uint32_t keptBaud = 0;  // the rate the driver holds after TCSETS2; 0: the one asked
     int64_t clock = 0;
@@ -265,7 +267,7 @@ public:
     }
     int discardInput() override { return call("TCFLSH", "TCFLSH"); }
     int64_t monotonicMilliseconds() override { return clock; }
-    WaitResult readInput(std::string& bytes, uint32_t milliseconds) override
+    common::WaitResult readInput(std::string& bytes, uint32_t milliseconds) override
     {
         if (++reads_ == failingRead) {
             log.push_back("read fails");
@@ -277,11 +279,11 @@ public:
             bytes = pieces.front().second;
             pieces.erase(pieces.begin());
             log.push_back("read " + std::to_string(bytes.size()));
-            return WaitResult{WaitEnd::Elapsed, 0};
+            return common::WaitResult{common::WaitEnd::Elapsed, 0};
         }
         clock += milliseconds;
         log.push_back("read nothing");
-        return WaitResult{WaitEnd::Elapsed, 0};
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     int claim() override { return call("PPCLAIM", "PPCLAIM"); }
     int setDataForward() override { return call("PPDATADIR", "PPDATADIR forward"); }
@@ -300,7 +302,7 @@ public:
     }
     int release() override { return call("PPRELEASE", "PPRELEASE"); }
     int endingSignal() override { return signalBeforePulse; }
-    WaitResult wait(uint16_t milliseconds) override
+    common::WaitResult wait(uint16_t milliseconds) override
     {
         log.push_back("wait " + std::to_string(milliseconds));
         clock += milliseconds;
@@ -323,9 +325,9 @@ private:
     std::map<std::string, int> counts_;
 };
 
-const WaitResult elapsed{WaitEnd::Elapsed, 0};
-const WaitResult terminated{WaitEnd::EndingSignal, SIGTERM};
-const WaitResult unplugged{WaitEnd::CheckFailed, EIO};
+const common::WaitResult elapsed{common::WaitEnd::Elapsed, 0};
+const common::WaitResult terminated{common::WaitEnd::EndingSignal, SIGTERM};
+const common::WaitResult unplugged{common::WaitEnd::CheckFailed, EIO};
 
 struct SerialCase {
     const char* name;
@@ -335,7 +337,7 @@ struct SerialCase {
     bool hangupOnClose;
     int keptLines;
     std::map<std::string, int> errors;
-    WaitResult waitResult;
+    common::WaitResult waitResult;
     int signalBeforePulse;
     std::vector<std::string> log;
     PulseOutcome outcome;
@@ -459,7 +461,7 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
         const char* text;
         int linesBefore;
         int keptLines;
-        WaitResult waitResult;
+        common::WaitResult waitResult;
         std::vector<std::string> log;
         PulseOutcome outcome;
         int linesAfter;
@@ -536,7 +538,7 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::map<int, std::vector<std::pair<int64_t, std::string>>> answers;
         uint32_t tries;
         int failingRead;
-        WaitResult readEnd;
+        common::WaitResult readEnd;
         int configureError;
         std::vector<std::string> log;
         std::string shown;
@@ -556,9 +558,9 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         {"a text that only begins the one asked for", "ready!", {{1, {{5, "KORVANE rea"}, {10, "dy"}}}}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
          "KORVANE ready", PulseOutcome::NoAnswer},
-        {"Ctrl-C while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::EndingSignal, SIGINT}, 0,
+        {"Ctrl-C while waiting", "ready", {}, 1, 1, common::WaitResult{common::WaitEnd::EndingSignal, SIGINT}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted},
-        {"unplugged while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::CheckFailed, EIO}, 0,
+        {"unplugged while waiting", "ready", {}, 1, 1, common::WaitResult{common::WaitEnd::CheckFailed, EIO}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared},
         {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TIOCMGET", "TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort},
     };
@@ -627,7 +629,7 @@ struct ParallelCase {
     bool inverted;
     uint8_t keptData;
     std::map<std::string, int> errors;
-    WaitResult waitResult;
+    common::WaitResult waitResult;
     std::vector<std::string> log;
     PulseOutcome outcome;
     int detail;
@@ -647,7 +649,7 @@ TEST(PulseParallel, ClaimPatternsReadBackAndRelease)
         {"D7 stuck low", false, 0x7F, {}, elapsed,
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPRDATA 55", "PPWDATA AA", "PPRDATA 2A", "PPRELEASE"},
          PulseOutcome::ReadBackFailed, 0},
-        {"SIGHUP during the wait", false, 0xFF, {}, WaitResult{WaitEnd::EndingSignal, SIGHUP},
+        {"SIGHUP during the wait", false, 0xFF, {}, common::WaitResult{common::WaitEnd::EndingSignal, SIGHUP},
          {"PPCLAIM", "PPDATADIR forward", "PPWDATA 55", "wait 30", "PPWDATA AA", "PPRELEASE"}, PulseOutcome::Interrupted, SIGHUP},
         {"direction refused", false, 0xFF, {{"PPDATADIR#1", EINVAL}}, elapsed,
          {"PPCLAIM", "PPDATADIR forward fails", "PPRELEASE"}, PulseOutcome::Failed, EINVAL},
@@ -676,19 +678,19 @@ TEST(Wait, ChecksThePortBeforeTheDeadlineAndStopsWhenItIsGone)
     // Check points lie whole intervals before the deadline: 250 ms has two.
     int checks = 0;
     auto start = Clock::now();
-    WaitResult result = waitMilliseconds(250, [&checks] {
+    common::WaitResult result = common::waitMilliseconds(250, [&checks] {
         ++checks;
         return 0;
     });
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
-    EXPECT_EQ(result.end, WaitEnd::Elapsed);
+    EXPECT_EQ(result.end, common::WaitEnd::Elapsed);
     EXPECT_EQ(checks, 2);
 
     // A port that is gone ends a long wait at the first check point.
     start = Clock::now();
-    result = waitMilliseconds(20000, [] { return ENODEV; });
+    result = common::waitMilliseconds(20000, [] { return ENODEV; });
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(result.end, WaitEnd::CheckFailed);
+    EXPECT_EQ(result.end, common::WaitEnd::CheckFailed);
     EXPECT_EQ(result.detail, ENODEV);
 }
 
@@ -805,3 +807,5 @@ TEST(PortList, NaturalOrder)
 }
 
 }  // namespace
+
+}  // namespace korvane_reset

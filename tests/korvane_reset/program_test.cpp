@@ -12,8 +12,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "command_line.h"
+#include "korvane-reset/command_line.h"
 #include "run_program.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -149,3 +151,5 @@ TEST(KorvaneResetProgram, ListShowsFourFieldsALine)
 }
 
 }  // namespace
+
+}  // namespace korvane_reset

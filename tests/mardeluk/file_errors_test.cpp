@@ -1,8 +1,10 @@
-#include "file_errors.h"
+#include "mardeluk/file_errors.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+namespace mardeluk {
 
 namespace {
 
@@ -33,3 +35,5 @@ TEST(FileErrors, EveryErrnoGivesItsMessage)
 }
 
 }  // namespace
+
+}  // namespace mardeluk

@@ -13,6 +13,8 @@
 
 #include "run_program.h"
 
+namespace mardeluk {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -269,3 +271,5 @@ TEST(IncludeFileProgram, UnprivilegedUserWithoutWritePermission)
 }
 
 }  // namespace
+
+}  // namespace mardeluk

@@ -8,6 +8,8 @@
 
 #include "run_program.h"
 
+namespace mardeluk {
+
 namespace {
 
 const std::string banner = "\nCustomization Program for KORVANE V1.1\n\n";
@@ -231,3 +233,5 @@ TEST(MardelukProgram, OutputThatCannotBeWrittenEndsTheRun)
 }
 
 }  // namespace
+
+}  // namespace mardeluk

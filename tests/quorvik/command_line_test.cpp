@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "port_table.h"
+#include "quorvik/command_line.h"
+#include "quorvik/port_table.h"
+
+namespace quorvik {
 
 namespace {
 
@@ -86,3 +88,5 @@ TEST(ReadArguments, RunGetsTheRowAndTheWidth)
 }
 
 }  // namespace
+
+}  // namespace quorvik

@@ -2,7 +2,9 @@
 
 #include <string>
 
-#include "kernel_information.h"
+#include "quorvik/kernel_information.h"
+
+namespace quorvik {
 
 namespace {
 
@@ -116,3 +118,5 @@ TEST(BaseAddressFromLine, BothFormsAndTheirFailures)
 }
 
 }  // namespace
+
+}  // namespace quorvik

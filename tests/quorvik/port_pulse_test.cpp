@@ -12,7 +12,9 @@
 #include <sys/time.h>
 #include <vector>
 
-#include "port_pulse.h"
+#include "quorvik/port_pulse.h"
+
+namespace quorvik {
 
 namespace {
 
@@ -75,7 +77,7 @@ public:
     void wait(uint16_t milliseconds) override
     {
         record("wait " + std::to_string(milliseconds));
-        waitMilliseconds(milliseconds);
+        common::waitMilliseconds(milliseconds);
     }
 
     // The time from the first to the last write to `port`.
@@ -297,7 +299,7 @@ TEST(WaitMilliseconds, WaitsTheWholeTimeEvenWhenSignalsCutItShort)
 {
     for (uint16_t milliseconds : {1, 20}) {
         const auto start = Clock::now();
-        waitMilliseconds(milliseconds);
+        common::waitMilliseconds(milliseconds);
         EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(milliseconds));
     }
 
@@ -312,7 +314,7 @@ TEST(WaitMilliseconds, WaitsTheWholeTimeEvenWhenSignalsCutItShort)
     alarmsCaught = 0;
 
     const auto start = Clock::now();
-    waitMilliseconds(60);
+    common::waitMilliseconds(60);
     const auto elapsed = Clock::now() - start;
 
     const itimerval stop{};
@@ -323,3 +325,5 @@ TEST(WaitMilliseconds, WaitsTheWholeTimeEvenWhenSignalsCutItShort)
 }
 
 }  // namespace
+
+}  // namespace quorvik

@@ -13,8 +13,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "port_resolution.h"
+#include "quorvik/port_resolution.h"
 #include "run_program.h"
+
+namespace quorvik {
 
 namespace {
 
@@ -265,3 +267,5 @@ TEST(ResolvePortOn, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
 }
 
 }  // namespace
+
+}  // namespace quorvik

@@ -17,6 +17,8 @@
 
 #include "run_program.h"
 
+namespace quorvik {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -399,3 +401,5 @@ TEST_F(ParallelPortTree, MessagesNameTheTableRowWhateverWasTyped)
 }
 
 }  // namespace
+
+}  // namespace quorvik

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "answer.h"
-#include "run_plan.h"
-#include "texts.h"
+#include "calculator/run_plan.h"
+#include "common/command_line_frame.h"
+#include "common/exit_status.h"
+#include "common/texts.h"
+#include "survey/answer.h"
+#include "survey/request_text.h"
 
 namespace {
 
@@ -49,9 +52,9 @@ int korvaneMardeluk(const char* parameters, int count)
 {
     std::vector<std::string> texts = splitTexts(parameters, count);
     for (std::string& text : texts) {
-        text = cutText(text);
+        text = common::cutText(text);
     }
-    const RunPlan plan = planRun(texts);
+    const calculator::RunPlan plan = calculator::planRun(texts);
     report = joinedLines(plan.linesBeforeFile) + joinedLines(plan.linesAfterFile);
     writesFile = plan.writesFile;
     includeFile = plan.fileText;
@@ -73,20 +76,49 @@ const char* korvaneIncludeFile()
     return includeFile.c_str();
 }
 
-// korvane-baud with `count` arguments; returns its exit status. Standard
-// output and standard error are then korvaneBaudOut() and korvaneBaudErr().
-int korvaneBaud(const char* arguments, int count)
+// korvane-baud's answer for the explorer's six texts, each as its option
+// would take it, an empty text for an option not given: clocks, rates,
+// generators, accuracy, adapter and "json" for the JSON form. Returns the
+// exit status; the output and the error line are then korvaneBaudOut() and
+// korvaneBaudErr(), in korvane-baud's words.
+int korvaneSurvey(const char* fields, int count)
 {
-    std::vector<std::string> texts = splitTexts(arguments, count);
-    texts.insert(texts.begin(), "korvane-baud");
-    std::vector<char*> argv;
-    for (std::string& text : texts) {
-        argv.push_back(text.data());
+    const std::vector<std::string> texts = splitTexts(fields, count);
+    survey::SurveyRequest request;
+    std::string error;
+    const auto keep = [&error](const std::string& why) {
+        if (error.empty()) {
+            error = why;
+        }
+    };
+    const auto given = [&texts](size_t index) { return index < texts.size() && !texts[index].empty(); };
+    if (given(0)) {
+        keep(survey::readClocks(texts[0], request));
     }
-    argv.push_back(nullptr);
-    const Answer answer = answerCommandLine(static_cast<int>(texts.size()), argv.data());
-    baudOut = joinedLines(answer.outLines);
-    baudErr = joinedLines(answer.errLines);
+    if (given(1)) {
+        keep(survey::readRates(texts[1], request));
+    }
+    if (given(2)) {
+        keep(survey::readGenerators(texts[2], request));
+    }
+    if (given(3)) {
+        keep(survey::readAccuracy(texts[3], request));
+    }
+    if (given(4)) {
+        keep(survey::readAdapter(texts[4], request));
+    }
+    if (error.empty()) {
+        keep(survey::completeRequest(given(0), given(1), request));
+    }
+    baudOut.clear();
+    baudErr.clear();
+    if (!error.empty()) {
+        const char* program = "korvane-baud";
+        baudErr = common::programErrorLine(program, common::usageErrorText(program, error)) + "\n";
+        return common::exitFailure;
+    }
+    const survey::Answer answer = survey::answerSurvey(request, given(5) && texts[5] == "json");
+    baudOut = joinedLines(answer.lines);
     return answer.exitStatus;
 }
 

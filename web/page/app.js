@@ -50,27 +50,22 @@ function updateCalculator() {
   showIncludeFile(core.ccall('korvaneWritesFile', 'number', [], []) === 1, coreText('korvaneIncludeFile'), report);
 }
 
-// korvane-baud's arguments for the explorer's fields.
-function explorerArguments() {
-  const args = [];
-  const add = (option, id) => { if (byId(id).value !== '') args.push(option, byId(id).value); };
-  add('--clock', 'clocks');
-  add('--rate', 'rates');
-  add('--generator', 'generators');
-  add('--accuracy', 'survey-accuracy');
-  args.push('--adapter', byId('adapter').value);
-  return args;
+// korvane-baud's option texts for the explorer's fields, in the order the
+// core takes them: clocks, rates, generators, accuracy, adapter; empty for
+// an option not given.
+function explorerFields() {
+  return ['clocks', 'rates', 'generators', 'survey-accuracy', 'adapter'].map((id) => byId(id).value);
 }
 
-function runBaud(args) {
-  const status = callWithTexts('korvaneBaud', args);
+function runBaud(fields, form) {
+  const status = callWithTexts('korvaneSurvey', [...fields, form]);
   return { status, out: coreText('korvaneBaudOut'), err: coreText('korvaneBaudErr') };
 }
 
 function updateExplorer() {
-  const args = explorerArguments();
-  const text = runBaud(args);
-  const json = runBaud([...args, '--json']);
+  const fields = explorerFields();
+  const text = runBaud(fields, 'text');
+  const json = runBaud(fields, 'json');
   byId('explorer-error').textContent = text.err.trim();
   byId('explorer-text').textContent = text.out;
   byId('explorer-json').textContent = json.out;
@@ -82,10 +77,7 @@ function updateChart(answer) {
   const caption = byId('chart-caption');
   if (answer.status === 1) { byId('chart').replaceChildren(); caption.textContent = ''; return; }
   const rate = (byId('rates').value.split(',')[0] || '9600').trim();
-  const args = ['--json', '--rate', rate, '--adapter', byId('adapter').value];
-  if (byId('survey-accuracy').value !== '') args.push('--accuracy', byId('survey-accuracy').value);
-  if (byId('generators').value !== '') args.push('--generator', byId('generators').value);
-  const search = runBaud(args);
+  const search = runBaud(['', rate, byId('generators').value, byId('survey-accuracy').value, byId('adapter').value], 'json');
   if (search.status === 1) { byId('chart').replaceChildren(); caption.textContent = search.err.trim(); return; }
   const document_ = JSON.parse(search.out);
   drawDeviationChart(byId('chart'), document_.rows, document_.accuracy, rate);

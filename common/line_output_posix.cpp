@@ -1,0 +1,62 @@
+#include "common/line_output.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+#include "common/descriptor_posix.h"
+
+namespace common {
+
+namespace {
+
+int descriptorOf(Stream stream)
+{
+    return stream == Stream::Out ? STDOUT_FILENO : STDERR_FILENO;
+}
+
+}  // namespace
+
+int writeAllToDescriptor(int descriptor, const std::string& content)
+{
+    size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t result = ::write(descriptor, content.data() + written, content.size() - written);
+        if (result < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        written += static_cast<size_t>(result);
+    }
+    return 0;
+}
+
+int writeAll(Stream stream, const std::string& content)
+{
+    return writeAllToDescriptor(descriptorOf(stream), content);
+}
+
+bool writeLine(Stream stream, const std::string& text)
+{
+    // One write for the whole line, so that two streams never interleave
+    // within a line.
+    return writeAll(stream, text + "\n") == 0;
+}
+
+bool writeLines(Stream stream, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        if (!writeLine(stream, line)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void endProcess(int status)
+{
+    _exit(status);
+}
+
+}  // namespace common

@@ -1,0 +1,107 @@
+#include "common/millisecond_wait.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/prctl.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace common {
+
+namespace {
+
+constexpr int64_t nanosecondsPerMillisecond = 1'000'000;
+constexpr int64_t nanosecondsPerSecond = 1'000'000'000;
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t caughtSignal = 0;
+
+void recordEndingSignal(int signal)
+{
+    if (caughtSignal == 0) {
+        caughtSignal = signal;
+    }
+}
+
+int64_t monotonicNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
+}
+
+// The next moment to wake up at: the deadline itself, or the latest check
+// point before it that still lies ahead. Check points sit whole intervals
+// before the deadline, so the last one is a full interval away from it.
+int64_t nextWakeUp(int64_t now, int64_t deadline)
+{
+    const int64_t intervalsLeft = (deadline - now - 1) / waitCheckIntervalNanoseconds;
+    return deadline - intervalsLeft * waitCheckIntervalNanoseconds;
+}
+
+}  // namespace
+
+WaitResult waitMilliseconds(uint32_t milliseconds, const std::function<int()>& check)
+{
+    // The default slack of 50 us would let every wake-up come that much late.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    const int64_t deadline = monotonicNanoseconds() + static_cast<int64_t>(milliseconds) * nanosecondsPerMillisecond;
+    for (;;) {
+        if (caughtSignal != 0) {
+            return WaitResult{WaitEnd::EndingSignal, caughtSignal};
+        }
+        const int64_t now = monotonicNanoseconds();
+        if (now >= deadline) {
+            return WaitResult{WaitEnd::Elapsed, 0};
+        }
+        const int64_t wakeUp = nextWakeUp(now, deadline);
+        const timespec until{static_cast<time_t>(wakeUp / nanosecondsPerSecond),
+                             static_cast<long>(wakeUp % nanosecondsPerSecond)};
+        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) != 0) {
+            continue;  // a signal: look at what it was, then sleep on
+        }
+        if (wakeUp < deadline && check) {
+            const int error = check();
+            if (error != 0) {
+                return WaitResult{WaitEnd::CheckFailed, error};
+            }
+        }
+    }
+}
+
+void watchEndingSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = recordEndingSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : endingSignals) {
+        sigaddset(&action.sa_mask, signal);
+    }
+    // No SA_RESTART: the sleep must come back to look at the signal.
+    action.sa_flags = 0;
+    for (int signal : endingSignals) {
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+int caughtEndingSignal()
+{
+    return caughtSignal;
+}
+
+void endBySignal(int signal)
+{
+    std::signal(signal, SIG_DFL);
+    sigset_t only{};
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
+    // Only reached if the signal could not end the program.
+    _exit(128 + signal);
+}
+
+}  // namespace common
