@@ -101,9 +101,4 @@ std::vector<std::string> helpLines()
     };
 }
 
-std::vector<std::string> versionLines()
-{
-    return {common::versionLine(programName)};
-}
-
 }  // namespace korvane_baud

@@ -1,5 +1,5 @@
 // The command line of korvane-baud, GNU style: options only, no operands.
-// Also the help and version texts. Pure: nothing here prints.
+// Also the help text. Pure: nothing here prints.
 #pragma once
 
 #include <string>
@@ -25,6 +25,5 @@ struct CommandLine {
 CommandLine readCommandLine(int argc, char* argv[]);
 
 std::vector<std::string> helpLines();
-std::vector<std::string> versionLines();
 
 }  // namespace korvane_baud

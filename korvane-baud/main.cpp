@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     case korvane_baud::Request::Help:
         return print(korvane_baud::helpLines(), common::exitSuccess);
     case korvane_baud::Request::Version:
-        return print(korvane_baud::versionLines(), common::exitSuccess);
+        return print({common::versionLine(korvane_baud::programName)}, common::exitSuccess);
     case korvane_baud::Request::Fail:
         common::writeLines(common::Stream::Err, {common::programErrorLine(korvane_baud::programName, commandLine.errorText)});
         return common::exitFailure;
