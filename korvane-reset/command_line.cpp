@@ -128,7 +128,7 @@ CommandLine readCommandLine(int argc, char* argv[])
         } else if (option == timeoutOption) {
             expectDetailGiven = true;
             result.timeoutText = optarg;
-            if ((!readSeconds(optarg, maxAnswerMilliseconds, result.answer.milliseconds) ||
+            if ((!reset::readSeconds(optarg, maxAnswerMilliseconds, result.answer.milliseconds) ||
                  result.answer.milliseconds == 0) &&
                 firstError.empty()) {
                 firstError = std::string("invalid --timeout: ") + optarg + " (seconds, above 0, at most 3600)";
@@ -144,7 +144,7 @@ CommandLine readCommandLine(int argc, char* argv[])
             result.inverted = true;
         } else if (option == sequenceOption) {
             std::string badStep;
-            if (!readSequence(optarg, result.sequence, badStep) && firstError.empty()) {
+            if (!reset::readSequence(optarg, result.sequence, badStep) && firstError.empty()) {
                 firstError = "invalid step in --sequence: '" + badStep +
                              "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
             }

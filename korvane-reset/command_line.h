@@ -9,7 +9,7 @@
 
 #include "expect.h"
 #include "pulse.h"
-#include "sequence.h"
+#include "reset/sequence.h"
 
 constexpr const char* programName = "korvane-reset";
 
@@ -26,7 +26,7 @@ struct CommandLine {
     std::string errorText;  // for Fail: the message, with the hint to --help
     PulseLines lines;       // --line, DTR by default
     bool inverted;          // --invert: the lines go on for the pulse
-    std::vector<SequenceStep> sequence;  // --sequence, empty without it
+    std::vector<reset::SequenceStep> sequence;  // --sequence, empty without it
     bool json;              // --list --json
     bool expect;            // --expect: wait for the board's answer
     ExpectRequest answer;   // --expect, --baud, --timeout, --tries

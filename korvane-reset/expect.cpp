@@ -1,5 +1,7 @@
 #include "expect.h"
 
+#include "reset/received_text.h"
+
 namespace {
 
 PulseReport outcome(PulseOutcome kind, int detail, const char* step)
@@ -17,9 +19,9 @@ PulseReport readFailure(const WaitResult& result)
 
 // One try: from the release of the reset until the text or the deadline.
 PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
-                        const std::function<void(const std::string&)>& show, ReceivedText& shown)
+                        const std::function<void(const std::string&)>& show, reset::ReceivedText& shown)
 {
-    TextWatch watch{request.text, ""};
+    reset::TextWatch watch{request.text, ""};
     const int64_t deadline = driver.monotonicMilliseconds() + request.milliseconds;
     for (int64_t left = request.milliseconds; left > 0; left = deadline - driver.monotonicMilliseconds()) {
         std::string bytes;
@@ -44,46 +46,7 @@ bool rateTaken(uint32_t asked, uint32_t kept)
     return difference * 100 <= asked;
 }
 
-char hexDigit(unsigned value)
-{
-    return "0123456789ABCDEF"[value & 0xF];
-}
-
 }  // namespace
-
-std::string ReceivedText::escaped(const std::string& bytes)
-{
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool lineFeedOfCrLf = byte == '\n' && afterCarriageReturn;
-        afterCarriageReturn = byte == '\r';
-        if (lineFeedOfCrLf) {
-            continue;
-        }
-        if (byte == '\r' || byte == '\n') {
-            text += '\n';
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
-        }
-    }
-    return text;
-}
-
-bool TextWatch::seen(const std::string& bytes)
-{
-    tail += bytes;
-    if (tail.find(wanted) != std::string::npos) {
-        return true;
-    }
-    // Only the end can still begin the text.
-    if (tail.size() >= wanted.size()) {
-        tail.erase(0, tail.size() - (wanted.size() - 1));
-    }
-    return false;
-}
 
 PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
@@ -107,7 +70,7 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
         return error != 0 ? driverFailure(error, "reading the line's rate back")
                           : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
     }
-    ReceivedText shown;
+    reset::ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
         error = driver.discardInput();

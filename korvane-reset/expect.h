@@ -1,7 +1,8 @@
 // Reset, then wait until the board answers: the loader announces itself on
 // the serial line once it runs. The wait reads what arrives, shows it safely
 // escaped, and looks for the text asked for; without it in time the reset is
-// tried again, up to a number of tries. Pure: the port comes through the
+// tried again, up to a number of tries (the escaping and the search are
+// reset/received_text.h). Pure: the port comes through the
 // driver seam, the reset as a call, the shown text as a callback.
 #pragma once
 
@@ -10,24 +11,6 @@
 #include <string>
 
 #include "pulse.h"
-
-// Received bytes as text that is safe on a terminal: printable ASCII as it
-// is, every line end (CR, LF or CR LF) as one line feed, every other byte as
-// \xNN with two upper-case hex digits. It keeps what it needs across calls:
-// a CR at the end of one piece and an LF at the start of the next are one
-// line end.
-struct ReceivedText {
-    bool afterCarriageReturn = false;
-    std::string escaped(const std::string& bytes);
-};
-
-// Finds a text in a stream of pieces, whatever way it is split, keeping no
-// more than the text's length of what came before.
-struct TextWatch {
-    std::string wanted;
-    std::string tail;
-    bool seen(const std::string& bytes);
-};
 
 struct ExpectRequest {
     std::string text;        // what the board sends when it runs

@@ -14,6 +14,7 @@
 #include "millisecond_wait.h"
 #include "port_names.h"
 #include "pulse.h"
+#include "reset/sequence.h"
 #include "system_ports.h"
 
 namespace {
@@ -116,7 +117,7 @@ int main(int argc, char* argv[])
     }
     if (target.onlyWait) {
         waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
-                                                      : sequenceMilliseconds(commandLine.sequence));
+                                                      : reset::sequenceMilliseconds(commandLine.sequence));
         endIfSignalled();
         return exitSuccess;
     }

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "sequence.h"
+#include "reset/sequence.h"
 
 PulseReport driverFailure(int error, const char* step)
 {
@@ -57,13 +57,13 @@ int setDtrAndRts(SerialDriver& driver, int wanted)
     if (error != 0) {
         return error;
     }
-    return driver.setModemLines((present & ~restLines) | (wanted & restLines));
+    return driver.setModemLines((present & ~reset::restLines) | (wanted & reset::restLines));
 }
 
 // One line with TIOCMBIS or TIOCMBIC, both with one TIOCMSET.
-int runLinesStep(SerialDriver& driver, const SequenceStep& step)
+int runLinesStep(SerialDriver& driver, const reset::SequenceStep& step)
 {
-    if (step.lines != restLines) {
+    if (step.lines != reset::restLines) {
         return step.levels != 0 ? driver.switchOn(step.lines) : driver.switchOff(step.lines);
     }
     return setDtrAndRts(driver, step.levels);
@@ -92,13 +92,13 @@ int linesOf(PulseLines lines)
 {
     switch (lines) {
     case PulseLines::Rts:
-        return rtsLine;
+        return reset::rtsLine;
     case PulseLines::Both:
-        return dtrLine | rtsLine;
+        return reset::dtrLine | reset::rtsLine;
     case PulseLines::Dtr:
         break;
     }
-    return dtrLine;
+    return reset::dtrLine;
 }
 
 PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
@@ -115,7 +115,7 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
     }
     const WaitResult waited = driver.wait(milliseconds);
     // Back to rest first, whatever ended the wait.
-    error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(restLines);
+    error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(reset::restLines);
     if (waited.end == WaitEnd::CheckFailed) {
         return driverFailure(waited.detail, "waiting");
     }
@@ -130,7 +130,7 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
     if (error != 0) {
         return driverFailure(error, "reading the lines back");
     }
-    const bool atRest = inverted ? (after & pulseLines) == 0 : (after & restLines) == restLines;
+    const bool atRest = inverted ? (after & pulseLines) == 0 : (after & reset::restLines) == reset::restLines;
     return atRest ? done() : readBackFailed();
 }
 
@@ -176,16 +176,16 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     return report;
 }
 
-PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps)
+PulseReport runSequence(SerialDriver& driver, const std::vector<reset::SequenceStep>& steps)
 {
     int present = 0;
     const PulseReport prepared = prepareSerial(driver, present);
     if (prepared.outcome != PulseOutcome::Done) {
         return prepared;
     }
-    const int last = linesAfterSequence(steps, present);
-    for (const SequenceStep& step : steps) {
-        if (step.kind == StepKind::Lines) {
+    const int last = reset::linesAfterSequence(steps, present);
+    for (const reset::SequenceStep& step : steps) {
+        if (step.kind == reset::StepKind::Lines) {
             const int error = runLinesStep(driver, step);
             if (error != 0) {
                 return driverFailure(error, "setting the lines");
@@ -204,5 +204,5 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& s
     if (error != 0) {
         return driverFailure(error, "reading the lines back");
     }
-    return (after & restLines) == last ? done() : readBackFailed();
+    return (after & reset::restLines) == last ? done() : readBackFailed();
 }

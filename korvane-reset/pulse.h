@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "millisecond_wait.h"
+#include "reset/modem_lines.h"
 
+namespace reset {
 struct SequenceStep;
-
-// The modem lines, as TIOCMGET, TIOCMBIC and TIOCMBIS count them.
-constexpr int dtrLine = 0x002;  // TIOCM_DTR
-constexpr int rtsLine = 0x004;  // TIOCM_RTS
-constexpr int restLines = dtrLine | rtsLine;
+}
 
 // Which lines go off for the pulse; after it DTR and RTS are both on.
 enum class PulseLines { Dtr, Rts, Both };
@@ -111,9 +109,9 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
 // patterns swap.
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds);
 
-// Runs the steps of a reset sequence (sequence.h) on a serial port, checked
+// Runs the steps of a reset sequence (reset/sequence.h) on a serial port, checked
 // as pulseSerial checks a pulse: the port must have modem lines, HUPCL goes
 // off, and DTR and RTS read back as the last steps left them. A signal
 // during a wait, or a port that fails during it, first puts the lines in the
 // state that the sequence ends in.
-PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps);
+PulseReport runSequence(SerialDriver& driver, const std::vector<reset::SequenceStep>& steps);

@@ -22,7 +22,7 @@
 #include "port_list.h"
 
 // The core counts the modem lines as the kernel does, on every architecture.
-static_assert(dtrLine == TIOCM_DTR && rtsLine == TIOCM_RTS, "modem line bits");
+static_assert(reset::dtrLine == TIOCM_DTR && reset::rtsLine == TIOCM_RTS, "modem line bits");
 
 namespace {
 

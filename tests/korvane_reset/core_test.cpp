@@ -16,7 +16,7 @@
 #include "port_names.h"
 #include "expect.h"
 #include "pulse.h"
-#include "sequence.h"
+#include "reset/sequence.h"
 
 namespace {
 
@@ -189,7 +189,7 @@ TEST(PortNames, OnlyTtysUnknownDevicesAndPpdevAreOpened)
 class ScriptedPort final : public SerialDriver, public ParallelDriver {
 public:
     int lines = 0;
-    int keptLines = dtrLine | rtsLine;
+    int keptLines = reset::dtrLine | reset::rtsLine;
     bool hangupOnClose = true;
     uint8_t data = 0;
     uint8_t keptData = 0xFF;
@@ -409,49 +409,6 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
 
 // --- reset sequences -------------------------------------------------------
 
-TEST(Sequence, StepsAndTheirErrors)
-{
-    const struct {
-        const char* text;
-        bool valid;
-        const char* badStep;
-        std::vector<int> lines;            // per step: the lines set, or -1 for a wait
-        std::vector<uint32_t> milliseconds;
-    } cases[] = {
-        {"D0|W0.05|U1,1", true, "", {0x02, -1, 0x06}, {0, 50, 0}},
-        {"R1|D0|W1|R0", true, "", {0x04, 0x02, -1, 0x04}, {0, 0, 1000, 0}},
-        {"U0,1|W0.0001", true, "", {0x06, -1}, {0, 1}},    // a wait never shorter: 0.1 ms is 1 ms
-        {"W65.535", true, "", {-1}, {65535}},
-        {"W.5|W2.", true, "", {-1, -1}, {500, 2000}},
-        {"W65.5351", false, "W65.5351", {}, {}},
-        {"W70000", false, "W70000", {}, {}},
-        {"", false, "", {}, {}},
-        {"D0||D1", false, "", {}, {}},
-        {"D2", false, "D2", {}, {}},
-        {"d0", false, "d0", {}, {}},
-        {"U0;1", false, "U0;1", {}, {}},
-        {"W", false, "W", {}, {}},
-        {"W-1", false, "W-1", {}, {}},
-        {"W0.05s", false, "W0.05s", {}, {}},
-        {"D0|W1.2.3", false, "W1.2.3", {}, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        std::vector<SequenceStep> steps;
-        std::string badStep = "unset";
-        ASSERT_EQ(readSequence(c.text, steps, badStep), c.valid);
-        if (!c.valid) {
-            EXPECT_EQ(badStep, c.badStep);
-            continue;
-        }
-        ASSERT_EQ(steps.size(), c.lines.size());
-        for (size_t i = 0; i < steps.size(); ++i) {
-            EXPECT_EQ(steps[i].kind == StepKind::Wait ? -1 : steps[i].lines, c.lines[i]);
-            EXPECT_EQ(steps[i].milliseconds, c.milliseconds[i]);
-        }
-    }
-}
-
 TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
 {
     const struct {
@@ -482,9 +439,9 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<SequenceStep> steps;
+        std::vector<reset::SequenceStep> steps;
         std::string badStep;
-        ASSERT_TRUE(readSequence(c.text, steps, badStep));
+        ASSERT_TRUE(reset::readSequence(c.text, steps, badStep));
         ScriptedPort port;
         port.lines = c.linesBefore;
         port.keptLines = c.keptLines;
@@ -497,28 +454,6 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
 }
 
 // --- waiting for the board's answer ----------------------------------------
-
-TEST(ReceivedText, PrintableAsItIsLineEndsKeptTheRestEscaped)
-{
-    const struct {
-        std::vector<std::string> pieces;
-        const char* shown;
-    } cases[] = {
-        {{"KORVANE V1.1\r\n"}, "KORVANE V1.1\n"},
-        {{"a\r", "\nb"}, "a\nb"},  // CR LF split across two reads
-        {{"\r\r\n\n"}, "\n\n\n"},
-        {{std::string("\x00\xff\x1b[0m\x7f\t", 8)}, "\\x00\\xFF\\x1B[0m\\x7F\\x09"},
-        {{"~ }"}, "~ }"},
-    };
-    for (const auto& c : cases) {
-        ReceivedText received;
-        std::string shown;
-        for (const std::string& piece : c.pieces) {
-            shown += received.escaped(piece);
-        }
-        EXPECT_EQ(shown, c.shown);
-    }
-}
 
 TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
 {

@@ -1,6 +1,8 @@
-#include "sequence.h"
+#include "reset/sequence.h"
 
 #include "digits.h"
+
+namespace reset {
 
 namespace {
 
@@ -112,3 +114,5 @@ uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps)
     }
     return total;
 }
+
+}  // namespace reset

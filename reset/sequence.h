@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "pulse.h"
+#include "reset/modem_lines.h"
+
+namespace reset {
 
 enum class StepKind { Lines, Wait };
 
@@ -37,3 +39,5 @@ int linesAfterSequence(const std::vector<SequenceStep>& steps, int linesBefore);
 
 // The waits of the sequence added up: all that the pseudo port null does.
 uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps);
+
+}  // namespace reset
