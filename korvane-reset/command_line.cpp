@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "korvane-reset/command_line.h"
 
 #include <getopt.h>
 
@@ -6,6 +6,8 @@
 #include "options.h"
 #include "parameters.h"
 #include "pulse_width.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -245,3 +247,5 @@ std::vector<std::string> versionLines()
 {
     return {versionLine(programName)};
 }
+
+}  // namespace korvane_reset

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "expect.h"
-#include "pulse.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/pulse.h"
 #include "reset/sequence.h"
+
+namespace korvane_reset {
 
 constexpr const char* programName = "korvane-reset";
 
@@ -42,3 +44,5 @@ CommandLine readCommandLine(int argc, char* argv[]);
 
 std::vector<std::string> helpLines();
 std::vector<std::string> versionLines();
+
+}  // namespace korvane_reset

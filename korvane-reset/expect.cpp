@@ -1,6 +1,8 @@
-#include "expect.h"
+#include "korvane-reset/expect.h"
 
 #include "reset/received_text.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -86,3 +88,5 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
     driver.restoreLine(true);
     return report;
 }
+
+}  // namespace korvane_reset

@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
-#include "pulse.h"
+#include "korvane-reset/pulse.h"
+
+namespace korvane_reset {
 
 struct ExpectRequest {
     std::string text;        // what the board sends when it runs
@@ -32,3 +34,5 @@ struct ExpectRequest {
 PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show);
+
+}  // namespace korvane_reset

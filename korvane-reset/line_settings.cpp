@@ -1,10 +1,12 @@
-#include "line_settings.h"
+#include "korvane-reset/line_settings.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>
 #include <cerrno>
 #include <cstring>
 #include <sys/ioctl.h>
+
+namespace korvane_reset {
 
 int configureLineAt(int descriptor, uint32_t baud, std::string& saved)
 {
@@ -50,3 +52,5 @@ int restoreLineFrom(int descriptor, const std::string& saved, bool keepHangupCle
     }
     return ioctl(descriptor, TCSETS2, &settings) == 0 ? 0 : errno;
 }
+
+}  // namespace korvane_reset

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace korvane_reset {
+
 // Keeps the settings in `saved` (as bytes), then sets raw 8N1 at `baud`
 // without flow control, HUPCL cleared, reads not waiting. 0 or an errno.
 int configureLineAt(int descriptor, uint32_t baud, std::string& saved);
@@ -17,3 +19,5 @@ int readLineRateOf(int descriptor, uint32_t& baud);
 // The kept settings back, with HUPCL cleared as the pulse left it where
 // `keepHangupCleared`, else exactly as they were.
 int restoreLineFrom(int descriptor, const std::string& saved, bool keepHangupCleared);
+
+}  // namespace korvane_reset

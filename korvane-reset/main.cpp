@@ -6,17 +6,18 @@
 #include <unistd.h>
 #include <vector>
 
-#include "command_line.h"
-#include "expect.h"
 #include "exit_status.h"
+#include "korvane-reset/command_line.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
+#include "korvane-reset/system_ports.h"
 #include "line_output.h"
-#include "messages.h"
 #include "millisecond_wait.h"
-#include "port_names.h"
-#include "pulse.h"
 #include "reset/sequence.h"
-#include "system_ports.h"
 
+namespace korvane_reset {
 namespace {
 
 // --expect: the board did not send its text in time.
@@ -81,9 +82,7 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
     return report;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     const CommandLine commandLine = readCommandLine(argc, argv);
     switch (commandLine.request) {
@@ -148,4 +147,12 @@ int main(int argc, char* argv[])
         fail(pulseFailureText(report, target.path));
     }
     return exitSuccess;
+}
+
+}  // namespace
+}  // namespace korvane_reset
+
+int main(int argc, char* argv[])
+{
+    return korvane_reset::run(argc, argv);
 }

@@ -1,9 +1,11 @@
-#include "messages.h"
+#include "korvane-reset/messages.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "command_line.h"
+#include "korvane-reset/command_line.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -106,3 +108,5 @@ std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t
            (tries > 1 ? " in " + std::to_string(tries) + " tries" : "") +
            ": check the rate, the wiring and the reset polarity";
 }
+
+}  // namespace korvane_reset

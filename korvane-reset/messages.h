@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "pulse.h"
+#include "korvane-reset/pulse.h"
+
+namespace korvane_reset {
 
 // Who may open a device, for the advice after a refused open.
 struct DeviceOwner {
@@ -31,3 +33,5 @@ std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t ke
 
 // --expect without the board's text in time.
 std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);
+
+}  // namespace korvane_reset

@@ -1,11 +1,13 @@
-#include "port_list.h"
+#include "korvane-reset/port_list.h"
 
 #include <algorithm>
 
 #include <nlohmann/json.hpp>
 
 #include "digits.h"
-#include "port_names.h"
+#include "korvane-reset/port_names.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -145,3 +147,5 @@ std::string listJson(const std::vector<PortListing>& listings)
     // Names from sysfs and /dev are not always UTF-8.
     return ports.dump(2, ' ', false, Json::error_handler_t::replace);
 }
+
+}  // namespace korvane_reset

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane_reset {
+
 // What sysfs tells of one entry of /sys/class/tty, as read.
 struct TtyFacts {
     std::string name;            // "ttyUSB0"
@@ -64,3 +66,5 @@ std::string listJson(const std::vector<PortListing>& listings);
 
 // True when `left` comes before `right` with digit runs compared as numbers.
 bool naturalLess(const std::string& left, const std::string& right);
+
+}  // namespace korvane_reset

@@ -1,4 +1,6 @@
-#include "port_names.h"
+#include "korvane-reset/port_names.h"
+
+namespace korvane_reset {
 
 namespace {
 
@@ -68,3 +70,5 @@ DeviceUse judgeDevice(const DeviceFacts& facts)
     }
     return DeviceUse::NotAPort;
 }
+
+}  // namespace korvane_reset

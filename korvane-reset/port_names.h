@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace korvane_reset {
+
 struct PortTarget {
     bool onlyWait;     // the pseudo port null
     std::string path;  // the device file otherwise
@@ -43,3 +45,5 @@ enum class DeviceUse {
 // ppdev class is a parallel port. Any other device is never opened: opening a watchdog or a
 // tape device acts on the machine, whatever is done with it afterwards.
 DeviceUse judgeDevice(const DeviceFacts& facts);
+
+}  // namespace korvane_reset

@@ -1,8 +1,10 @@
-#include "pulse.h"
+#include "korvane-reset/pulse.h"
 
 #include <cerrno>
 
 #include "reset/sequence.h"
+
+namespace korvane_reset {
 
 PulseReport driverFailure(int error, const char* step)
 {
@@ -206,3 +208,5 @@ PulseReport runSequence(SerialDriver& driver, const std::vector<reset::SequenceS
     }
     return (after & reset::restLines) == last ? done() : readBackFailed();
 }
+
+}  // namespace korvane_reset

@@ -10,10 +10,9 @@
 
 #include "millisecond_wait.h"
 #include "reset/modem_lines.h"
+#include "reset/sequence.h"
 
-namespace reset {
-struct SequenceStep;
-}
+namespace korvane_reset {
 
 // Which lines go off for the pulse; after it DTR and RTS are both on.
 enum class PulseLines { Dtr, Rts, Both };
@@ -115,3 +114,5 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
 // during a wait, or a port that fails during it, first puts the lines in the
 // state that the sequence ends in.
 PulseReport runSequence(SerialDriver& driver, const std::vector<reset::SequenceStep>& steps);
+
+}  // namespace korvane_reset

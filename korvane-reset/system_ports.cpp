@@ -1,4 +1,4 @@
-#include "system_ports.h"
+#include "korvane-reset/system_ports.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,9 +17,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "line_settings.h"
+#include "korvane-reset/line_settings.h"
+#include "korvane-reset/port_list.h"
 #include "millisecond_wait.h"
-#include "port_list.h"
+
+namespace korvane_reset {
 
 // The core counts the modem lines as the kernel does, on every architecture.
 static_assert(reset::dtrLine == TIOCM_DTR && reset::rtsLine == TIOCM_RTS, "modem line bits");
@@ -355,3 +357,5 @@ std::vector<PortListing> listedPorts()
     }
     return listings;
 }
+
+}  // namespace korvane_reset

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "messages.h"
-#include "port_list.h"
-#include "port_names.h"
-#include "pulse.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_list.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
+
+namespace korvane_reset {
 
 // stat of the path, links followed, and the device's class in sysfs.
 DeviceFacts deviceFacts(const std::string& path);
@@ -66,3 +68,5 @@ private:
 
 // The ports of --list on this machine, with their stable names and access.
 std::vector<PortListing> listedPorts();
+
+}  // namespace korvane_reset

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "messages.h"
-#include "port_list.h"
-#include "port_names.h"
-#include "expect.h"
-#include "pulse.h"
+#include "korvane-reset/command_line.h"
+#include "korvane-reset/expect.h"
+#include "korvane-reset/messages.h"
+#include "korvane-reset/port_list.h"
+#include "korvane-reset/port_names.h"
+#include "korvane-reset/pulse.h"
 #include "reset/sequence.h"
 
+namespace korvane_reset {
 namespace {
 
 std::string hex(unsigned value)
@@ -740,3 +741,4 @@ TEST(PortList, NaturalOrder)
 }
 
 }  // namespace
+}  // namespace korvane_reset

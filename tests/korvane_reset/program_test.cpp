@@ -12,9 +12,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "command_line.h"
+#include "korvane-reset/command_line.h"
 #include "run_program.h"
 
+namespace korvane_reset {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -149,3 +150,4 @@ TEST(KorvaneResetProgram, ListShowsFourFieldsALine)
 }
 
 }  // namespace
+}  // namespace korvane_reset
