@@ -20,14 +20,14 @@ PulseReport readFailure(const WaitResult& result)
 }
 
 // One try: from the release of the reset until the text or the deadline.
-PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
+PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
                         const std::function<void(const std::string&)>& show, reset::ReceivedText& shown)
 {
     reset::TextWatch watch{request.text, ""};
-    const int64_t deadline = driver.monotonicMilliseconds() + request.milliseconds;
-    for (int64_t left = request.milliseconds; left > 0; left = deadline - driver.monotonicMilliseconds()) {
+    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
         std::string bytes;
-        const WaitResult read = driver.readInput(bytes, static_cast<uint32_t>(left));
+        const WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
         if (read.end != WaitEnd::Elapsed) {
             return readFailure(read);
         }
@@ -50,15 +50,15 @@ bool rateTaken(uint32_t asked, uint32_t kept)
 
 }  // namespace
 
-PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
+PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show)
 {
     // What the port is comes first, before any of its settings change.
     int present = 0;
-    int error = driver.readModemLines(present);
+    int error = modemLines.readModemLines(present);
     if (error == 0) {
-        error = driver.configureLine(request.baud);
+        error = line.configureLine(request.baud);
     }
     if (error != 0) {
         return firstCallFailure(error, PulseOutcome::NotModemPort, "setting the line's rate");
@@ -66,26 +66,26 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
     // Beyond its range a driver keeps another rate and says so only in the
     // settings: waiting at it would blame a silent board for the PC's port.
     uint32_t kept = 0;
-    error = driver.readLineRate(kept);
+    error = line.readLineRate(kept);
     if (error != 0 || !rateTaken(request.baud, kept)) {
-        driver.restoreLine(false);
+        line.restoreLine(false);
         return error != 0 ? driverFailure(error, "reading the line's rate back")
                           : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
     }
     reset::ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
-        error = driver.discardInput();
+        error = line.discardInput();
         if (error != 0) {
             report = driverFailure(error, "discarding old input");
             break;
         }
         report = reset();
         if (report.outcome == PulseOutcome::Done) {
-            report = waitForText(driver, request, show, shown);
+            report = waitForText(line, request, show, shown);
         }
     }
-    driver.restoreLine(true);
+    line.restoreLine(true);
     return report;
 }
 

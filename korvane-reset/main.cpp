@@ -71,7 +71,7 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
                     last = text.back();
                 }
             };
-            report = expectAnswer(driver, commandLine.answer, reset, show);
+            report = expectAnswer(driver, driver, commandLine.answer, reset, show);
             if (last != '\n') {
                 writeAll(STDOUT_FILENO, "\n");
             }

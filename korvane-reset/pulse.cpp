@@ -6,10 +6,14 @@
 
 namespace korvane_reset {
 
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
 PulseReport driverFailure(int error, const char* step)
 {
-    const bool gone = error == EIO || error == ENODEV || error == ENXIO;
-    return PulseReport{gone ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
+    return PulseReport{deviceGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
 }
 
 PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step)
@@ -40,7 +44,7 @@ PulseReport readBackFailed()
 
 // The port's settings before the pulse: HUPCL off, or the board would be
 // held in reset as soon as the port is closed.
-int keepLinesAfterClose(SerialDriver& driver)
+int keepLinesAfterClose(ModemLineDriver& driver)
 {
     bool hangupOnClose = false;
     const int error = driver.readHangupOnClose(hangupOnClose);
@@ -52,7 +56,7 @@ int keepLinesAfterClose(SerialDriver& driver)
 
 // One call that leaves DTR and RTS as `wanted` and every other line (OUT2
 // among them, which some UARTs need for their interrupts) as it is.
-int setDtrAndRts(SerialDriver& driver, int wanted)
+int setDtrAndRts(ModemLineDriver& driver, int wanted)
 {
     int present = 0;
     const int error = driver.readModemLines(present);
@@ -63,7 +67,7 @@ int setDtrAndRts(SerialDriver& driver, int wanted)
 }
 
 // One line with TIOCMBIS or TIOCMBIC, both with one TIOCMSET.
-int runLinesStep(SerialDriver& driver, const reset::SequenceStep& step)
+int runLinesStep(ModemLineDriver& driver, const reset::SequenceStep& step)
 {
     if (step.lines != reset::restLines) {
         return step.levels != 0 ? driver.switchOn(step.lines) : driver.switchOff(step.lines);
@@ -72,7 +76,7 @@ int runLinesStep(SerialDriver& driver, const reset::SequenceStep& step)
 }
 
 // What pulseSerial and runSequence check first: modem lines, and HUPCL off.
-PulseReport prepareSerial(SerialDriver& driver, int& present)
+PulseReport prepareSerial(ModemLineDriver& driver, int& present)
 {
     int error = driver.readModemLines(present);
     if (error != 0) {
@@ -103,7 +107,7 @@ int linesOf(PulseLines lines)
     return reset::dtrLine;
 }
 
-PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
 {
     const int pulseLines = linesOf(lines);
     int present = 0;
@@ -178,7 +182,7 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     return report;
 }
 
-PulseReport runSequence(SerialDriver& driver, const std::vector<reset::SequenceStep>& steps)
+PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps)
 {
     int present = 0;
     const PulseReport prepared = prepareSerial(driver, present);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "korvane-reset/expect.h"
 #include "korvane-reset/messages.h"
 #include "korvane-reset/port_list.h"
 #include "korvane-reset/port_names.h"
@@ -24,7 +25,7 @@ DeviceOwner deviceOwner(const std::string& path);
 // the errno.
 int openPort(const std::string& path, int& descriptor);
 
-class SerialIoctls final : public SerialDriver {
+class SerialIoctls final : public ModemLineDriver, public ReceiveLineDriver {
 public:
     explicit SerialIoctls(int descriptor) : descriptor_(descriptor) {}
     int readModemLines(int& lines) override;

@@ -187,7 +187,7 @@ TEST(PortNames, OnlyTtysUnknownDevicesAndPpdevAreOpened)
 // register, each line of `keptLines` and bit of `keptData` keeping what was
 // written. Every call is logged; `errors` makes the n-th call of a kind
 // ("TIOCMGET#2") fail with an errno.
-class ScriptedPort final : public SerialDriver, public ParallelDriver {
+class ScriptedPort final : public ModemLineDriver, public ReceiveLineDriver, public ParallelDriver {
 public:
     int lines = 0;
     int keptLines = reset::dtrLine | reset::rtsLine;
@@ -510,7 +510,7 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::string shown;
         const ExpectRequest request{c.wanted, 9600, 500, c.tries};
         const PulseReport report = expectAnswer(
-            port, request, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
+            port, port, request, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
             [&shown](const std::string& text) { shown += text; });
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(shown, c.shown);
@@ -550,7 +550,7 @@ TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
         port.keptBaud = c.kept;
         port.errors = c.errors;
         const PulseReport report = expectAnswer(
-            port, ExpectRequest{"ready", c.asked, 500, 1}, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
+            port, port, ExpectRequest{"ready", c.asked, 500, 1}, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
             [](const std::string&) {});
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
