@@ -1,19 +1,22 @@
 // korvane-reset: resets the target board with a pulse through the kernel's
 // serial or parallel port driver, so that USB adapters work, on any
-// architecture and without root. The run order, every line it prints and its
-// exit statuses live here.
+// architecture and without root. The run order and the exit statuses live
+// here; the texts are messages.cpp's and command_line.cpp's, and the machine
+// is reached only through the files named for their platform.
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "exit_status.h"
 #include "korvane-reset/command_line.h"
+#include "korvane-reset/console_posix.h"
+#include "korvane-reset/device_files_posix.h"
 #include "korvane-reset/expect.h"
 #include "korvane-reset/messages.h"
+#include "korvane-reset/parallel_driver_linux.h"
+#include "korvane-reset/port_inventory_linux.h"
 #include "korvane-reset/port_names.h"
 #include "korvane-reset/pulse.h"
-#include "korvane-reset/system_ports.h"
-#include "line_output.h"
+#include "korvane-reset/serial_driver_linux.h"
 #include "millisecond_wait.h"
 #include "reset/sequence.h"
 
@@ -23,15 +26,15 @@ namespace {
 // --expect: the board did not send its text in time.
 constexpr int exitNoAnswer = 3;
 
-// exitFailure also when the line itself could not be written.
-[[noreturn]] void finish(int descriptor, const std::vector<std::string>& lines, int status)
+// exitFailure also when the lines themselves could not be written.
+[[noreturn]] void finish(bool printed, int status)
 {
-    _exit(writeLines(descriptor, lines) ? status : exitFailure);
+    endProcess(printed ? status : exitFailure);
 }
 
 [[noreturn]] void fail(const std::string& text)
 {
-    finish(STDERR_FILENO, {errorLine(text)}, exitFailure);
+    finish(printErr({errorLine(text)}), exitFailure);
 }
 
 // A signal caught during the run ends it once the lines are back at rest,
@@ -67,18 +70,18 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
             // The board's text as it comes, ended by a line feed.
             char last = '\n';
             const auto show = [&last](const std::string& text) {
-                if (!text.empty() && writeAll(STDOUT_FILENO, text) == 0) {
+                if (!text.empty() && showOut(text)) {
                     last = text.back();
                 }
             };
             report = expectAnswer(driver, driver, commandLine.answer, reset, show);
             if (last != '\n') {
-                writeAll(STDOUT_FILENO, "\n");
+                showOut("\n");
             }
         }
     }
     // HUPCL is off, so closing leaves DTR and RTS on.
-    close(descriptor);
+    closePort(descriptor);
     return report;
 }
 
@@ -87,21 +90,21 @@ int run(int argc, char* argv[])
     const CommandLine commandLine = readCommandLine(argc, argv);
     switch (commandLine.request) {
     case Request::Help:
-        finish(STDOUT_FILENO, helpLines(), exitSuccess);
+        finish(printOut(helpLines()), exitSuccess);
     case Request::Version:
-        finish(STDOUT_FILENO, versionLines(), exitSuccess);
+        finish(printOut(versionLines()), exitSuccess);
     case Request::Fail:
         fail(commandLine.errorText);
     case Request::List: {
         const std::vector<PortListing> listings = listedPorts();
         if (commandLine.json) {
-            finish(STDOUT_FILENO, {listJson(listings)}, exitSuccess);
+            finish(printOut({listJson(listings)}), exitSuccess);
         }
         std::vector<std::string> lines;
         for (const PortListing& listing : listings) {
             lines.push_back(listLine(listing));
         }
-        finish(STDOUT_FILENO, lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines,
+        finish(printOut(lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines),
                exitSuccess);
     }
     case Request::Run:
@@ -137,8 +140,7 @@ int run(int argc, char* argv[])
     endIfSignalled();
     if (report.outcome == PulseOutcome::NoAnswer) {
         const ExpectRequest& answer = commandLine.answer;
-        finish(STDERR_FILENO, {errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))},
-               exitNoAnswer);
+        finish(printErr({errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))}), exitNoAnswer);
     }
     if (report.outcome == PulseOutcome::RateRefused) {
         fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));
