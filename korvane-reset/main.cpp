@@ -16,9 +16,9 @@
 #include "korvane-reset/port_inventory_linux.h"
 #include "korvane-reset/port_names.h"
 #include "korvane-reset/pulse.h"
+#include "korvane-reset/reset_plan.h"
 #include "korvane-reset/serial_driver_linux.h"
 #include "millisecond_wait.h"
-#include "reset/sequence.h"
 
 namespace korvane_reset {
 namespace {
@@ -46,7 +46,7 @@ void endIfSignalled()
     }
 }
 
-PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLine& commandLine)
+PulseReport pulseDevice(const std::string& path, ResetAction action, const CommandLine& commandLine)
 {
     int descriptor = -1;
     const int error = openPort(path, descriptor);
@@ -54,7 +54,7 @@ PulseReport pulseDevice(const std::string& path, DeviceUse use, const CommandLin
         fail(openFailureText(error, path, deviceOwner(path)));
     }
     PulseReport report{};
-    if (use == DeviceUse::Parallel) {
+    if (action == ResetAction::PulseParallel) {
         ParallelIoctls driver(descriptor);
         report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
     } else {
@@ -114,29 +114,21 @@ int run(int argc, char* argv[])
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     watchEndingSignals();
     const PortTarget target = resolvePortName(commandLine.port);
-    if (target.onlyWait && commandLine.expect) {
-        fail("--expect needs a serial port: null only waits");
-    }
-    if (target.onlyWait) {
-        waitMilliseconds(commandLine.sequence.empty() ? commandLine.pulseWidth
-                                                      : reset::sequenceMilliseconds(commandLine.sequence));
+    // null names no file: there is nothing to look at, and the plan does not ask.
+    const DeviceUse use = target.onlyWait ? DeviceUse::Missing : judgeDevice(deviceFacts(target.path));
+    const ResetPlan plan = planReset(commandLine, target, use);
+    switch (plan.action) {
+    case ResetAction::Fail:
+        fail(plan.errorText);
+    case ResetAction::Wait:
+        waitMilliseconds(plan.milliseconds);
         endIfSignalled();
         return exitSuccess;
+    case ResetAction::PulseSerial:
+    case ResetAction::PulseParallel:
+        break;
     }
-    const DeviceUse use = judgeDevice(deviceFacts(target.path));
-    if (use == DeviceUse::Missing) {
-        fail(noSuchPortText(target.path));
-    }
-    if (use == DeviceUse::NotAPort) {
-        fail(notModemPortText(target.path));
-    }
-    if (use == DeviceUse::Parallel && !commandLine.sequence.empty()) {
-        fail("--sequence needs a serial port: " + target.path);
-    }
-    if (use == DeviceUse::Parallel && commandLine.expect) {
-        fail("--expect needs a serial port: " + target.path);
-    }
-    const PulseReport report = pulseDevice(target.path, use, commandLine);
+    const PulseReport report = pulseDevice(target.path, plan.action, commandLine);
     endIfSignalled();
     if (report.outcome == PulseOutcome::NoAnswer) {
         const ExpectRequest& answer = commandLine.answer;
