@@ -4,23 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "command_line_of.h"
 #include "korvane-reset/command_line.h"
 #include "korvane-reset/port_names.h"
 #include "korvane-reset/reset_plan.h"
 
 namespace korvane_reset {
 namespace {
-
-CommandLine read(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), "korvane-reset");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return readCommandLine(static_cast<int>(arguments.size()), argv.data());
-}
 
 TEST(ResetPlan, OptionsAgainstThePort)
 {
@@ -58,7 +48,7 @@ TEST(ResetPlan, OptionsAgainstThePort)
             shown += " [" + argument + "]";
         }
         SCOPED_TRACE(shown);
-        const CommandLine commandLine = read(c.arguments);
+        const CommandLine commandLine = commandLineOf(c.arguments);
         ASSERT_EQ(commandLine.request, Request::Run) << commandLine.errorText;
         const ResetPlan plan = planReset(commandLine, resolvePortName(commandLine.port), c.use);
         EXPECT_EQ(plan.action, c.action);
