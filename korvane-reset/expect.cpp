@@ -74,6 +74,7 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
     }
     reset::ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
+    bool hangupCleared = false;
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
         error = line.discardInput();
         if (error != 0) {
@@ -81,11 +82,12 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
             break;
         }
         report = reset();
+        hangupCleared = hangupCleared || report.hangupCleared;
         if (report.outcome == PulseOutcome::Done) {
             report = waitForText(line, request, show, shown);
         }
     }
-    line.restoreLine(true);
+    line.restoreLine(hangupCleared);
     return report;
 }
 

@@ -42,14 +42,15 @@ struct ExpectRequest {
     uint32_t tries;          // how often to reset and wait at most
 };
 
-// Checks that the port has modem lines (`modemLines`), sets the line to the rate, 8N1,
-// raw, without flow control, and reads the rate back: a driver that kept a
-// rate more than 1 % away (the 8250 keeps the old one above 115200 Baud,
-// ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before any reset,
-// with the settings put back exactly as they were. Then for each try it discards
-// what came before, resets with `reset` and reads until the text has
-// arrived or the time is up. The port's settings are put back (with HUPCL
-// still cleared once a reset ran) whatever the outcome. Done: the text
+// Checks that the port has modem lines (`modemLines`), sets the line to the
+// rate, 8N1, raw, without flow control, and reads the rate back: a driver
+// that kept a rate more than 1 % away (the 8250 keeps the old one above
+// 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before
+// any reset, with the settings put back exactly as they were. Then for each
+// try it discards what came before, resets with `reset` and reads until the
+// text has arrived or the time is up. The port's settings are put back
+// whatever the outcome: with HUPCL still cleared once a reset has cleared it
+// (PulseReport::hangupCleared), else exactly as they were. Done: the text
 // came; NoAnswer: it never did. A failure of the reset, a port that goes
 // away (Disappeared) or an ending signal (Interrupted) end the wait at once.
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,

@@ -75,6 +75,13 @@ int runLinesStep(ModemLineDriver& driver, const reset::SequenceStep& step)
     return setDtrAndRts(driver, step.levels);
 }
 
+// Every report once HUPCL is off, whatever comes after.
+PulseReport withHangupCleared(PulseReport report)
+{
+    report.hangupCleared = true;
+    return report;
+}
+
 // What pulseSerial and runSequence check first: modem lines, and HUPCL off.
 PulseReport prepareSerial(ModemLineDriver& driver, int& present)
 {
@@ -86,35 +93,12 @@ PulseReport prepareSerial(ModemLineDriver& driver, int& present)
     if (error != 0) {
         return driverFailure(error, "clearing HUPCL");
     }
-    if (driver.endingSignal() != 0) {
-        return interrupted(driver.endingSignal());
-    }
-    return done();
+    return withHangupCleared(driver.endingSignal() != 0 ? interrupted(driver.endingSignal()) : done());
 }
 
-}  // namespace
-
-int linesOf(PulseLines lines)
+// pulseSerial once the port is prepared.
+PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted, uint16_t milliseconds)
 {
-    switch (lines) {
-    case PulseLines::Rts:
-        return reset::rtsLine;
-    case PulseLines::Both:
-        return reset::dtrLine | reset::rtsLine;
-    case PulseLines::Dtr:
-        break;
-    }
-    return reset::dtrLine;
-}
-
-PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
-{
-    const int pulseLines = linesOf(lines);
-    int present = 0;
-    const PulseReport prepared = prepareSerial(driver, present);
-    if (prepared.outcome != PulseOutcome::Done) {
-        return prepared;
-    }
     int error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
         return driverFailure(error, inverted ? "switching the lines on" : "switching the lines off");
@@ -138,6 +122,58 @@ PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted
     }
     const bool atRest = inverted ? (after & pulseLines) == 0 : (after & reset::restLines) == reset::restLines;
     return atRest ? done() : readBackFailed();
+}
+
+// runSequence once the port is prepared; `last` is the state that the
+// sequence ends in.
+PulseReport runPrepared(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps, int last)
+{
+    for (const reset::SequenceStep& step : steps) {
+        if (step.kind == reset::StepKind::Lines) {
+            const int error = runLinesStep(driver, step);
+            if (error != 0) {
+                return driverFailure(error, "setting the lines");
+            }
+            continue;
+        }
+        const WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
+        if (waited.end != WaitEnd::Elapsed) {
+            // The state that the sequence ends in, whatever ended the wait.
+            setDtrAndRts(driver, last);
+            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
+        }
+    }
+    int after = 0;
+    const int error = driver.readModemLines(after);
+    if (error != 0) {
+        return driverFailure(error, "reading the lines back");
+    }
+    return (after & reset::restLines) == last ? done() : readBackFailed();
+}
+
+}  // namespace
+
+int linesOf(PulseLines lines)
+{
+    switch (lines) {
+    case PulseLines::Rts:
+        return reset::rtsLine;
+    case PulseLines::Both:
+        return reset::dtrLine | reset::rtsLine;
+    case PulseLines::Dtr:
+        break;
+    }
+    return reset::dtrLine;
+}
+
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
+{
+    int present = 0;
+    const PulseReport prepared = prepareSerial(driver, present);
+    if (prepared.outcome != PulseOutcome::Done) {
+        return prepared;
+    }
+    return withHangupCleared(pulsePrepared(driver, linesOf(lines), inverted, milliseconds));
 }
 
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds)
@@ -189,28 +225,7 @@ PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::Sequen
     if (prepared.outcome != PulseOutcome::Done) {
         return prepared;
     }
-    const int last = reset::linesAfterSequence(steps, present);
-    for (const reset::SequenceStep& step : steps) {
-        if (step.kind == reset::StepKind::Lines) {
-            const int error = runLinesStep(driver, step);
-            if (error != 0) {
-                return driverFailure(error, "setting the lines");
-            }
-            continue;
-        }
-        const WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
-        if (waited.end != WaitEnd::Elapsed) {
-            // The state that the sequence ends in, whatever ended the wait.
-            setDtrAndRts(driver, last);
-            return waited.end == WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
-        }
-    }
-    int after = 0;
-    const int error = driver.readModemLines(after);
-    if (error != 0) {
-        return driverFailure(error, "reading the lines back");
-    }
-    return (after & reset::restLines) == last ? done() : readBackFailed();
+    return withHangupCleared(runPrepared(driver, steps, reset::linesAfterSequence(steps, present)));
 }
 
 }  // namespace korvane_reset

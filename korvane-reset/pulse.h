@@ -72,6 +72,10 @@ struct PulseReport {
     int detail;        // the errno; for Interrupted the signal number, for
                        // RateRefused the rate the driver kept
     const char* step;  // for Failed: what the program was doing
+    // A serial reset got as far as HUPCL off (cleared, or found off): from
+    // then on the port must be closed without it, or the board is held in
+    // reset. False where it failed before.
+    bool hangupCleared = false;
 };
 
 // EIO, ENODEV or ENXIO: no device behind the file, whether it went away

@@ -36,26 +36,42 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::vector<std::string> log;
         std::string shown;
         PulseOutcome outcome;
+        std::map<std::string, int> errors;
     } cases[] = {
         {"the text split across reads, behind garbage", "ready",
          {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 16", "read 5", "TCSETS2 as before"}}),
-         "\\x00garbage\nKORVANE ready\n", PulseOutcome::Done},
+         "\\x00garbage\nKORVANE ready\n", PulseOutcome::Done, {}},
         {"the text only after the second pulse", "ready", {{2, {{100, "KORVANE ready"}}}}, 2, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
-         "KORVANE ready", PulseOutcome::Done},
+         "KORVANE ready", PulseOutcome::Done, {}},
         {"never: one pulse a try, then no answer", "ready", {}, 3, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"},
                  pulse, {"read nothing", "TCSETS2 as before"}}),
-         "", PulseOutcome::NoAnswer},
+         "", PulseOutcome::NoAnswer, {}},
         {"a text that only begins the one asked for", "ready!", {{1, {{5, "KORVANE rea"}, {10, "dy"}}}}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
-         "KORVANE ready", PulseOutcome::NoAnswer},
+         "KORVANE ready", PulseOutcome::NoAnswer, {}},
         {"Ctrl-C while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::EndingSignal, SIGINT}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted},
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted, {}},
         {"unplugged while waiting", "ready", {}, 1, 1, WaitResult{WaitEnd::CheckFailed, EIO}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared},
-        {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TIOCMGET", "TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort},
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared, {}},
+        {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TIOCMGET", "TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort, {}},
+        // The settings go back exactly as they were, HUPCL included, unless a
+        // reset got as far as clearing it; once one did, it stays cleared.
+        {"the reset fails at its first TIOCMGET", "ready", {}, 1, 0, {}, 0,
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET fails", "TCSETS2 exactly as before"}, "",
+         PulseOutcome::NoDevice, {{"TIOCMGET#2", EIO}}},
+        {"the reset cannot read HUPCL", "ready", {}, 1, 0, {}, 0,
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET", "HUPCL? fails", "TCSETS2 exactly as before"},
+         "", PulseOutcome::Disappeared, {{"HUPCL?#1", EIO}}},
+        {"the reset fails after HUPCL", "ready", {}, 1, 0, {}, 0,
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET", "HUPCL?", "TIOCMBIC 02 fails", "TCSETS2 as before"},
+         "", PulseOutcome::Disappeared, {{"TIOCMBIC#1", EIO}}},
+        {"the second reset fails at its first TIOCMGET", "ready", {}, 2, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse,
+                 {"read nothing", "TCFLSH", "TIOCMGET fails", "TCSETS2 as before"}}),
+         "", PulseOutcome::NoDevice, {{"TIOCMGET#4", EIO}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -66,6 +82,7 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         port.failingRead = c.failingRead;
         port.readEnd = c.readEnd;
         port.configureError = c.configureError;
+        port.errors = c.errors;
         std::string shown;
         const ExpectRequest request{c.wanted, 9600, 500, c.tries};
         const PulseReport report = expectAnswer(
