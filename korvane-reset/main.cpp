@@ -80,7 +80,8 @@ PulseReport pulseDevice(const std::string& path, ResetAction action, const Comma
             }
         }
     }
-    // HUPCL is off, so closing leaves DTR and RTS on.
+    // HUPCL is off once a serial reset got that far, so closing leaves DTR
+    // and RTS as the reset left them.
     closePort(descriptor);
     return report;
 }
