@@ -65,7 +65,7 @@ bool readTries(const std::string& text, uint32_t& tries)
 
 bool readTimeout(const std::string& text, uint32_t& milliseconds)
 {
-    return readSeconds(text, maxAnswerMilliseconds, milliseconds) && milliseconds != 0;
+    return reset::readSeconds(text, maxAnswerMilliseconds, milliseconds) && milliseconds != 0;
 }
 
 bool readLines(const std::string& text, PulseLines& lines)
@@ -104,7 +104,7 @@ std::string readOption(Option option, const std::string& value, CommandLine& res
         break;
     case Option::Sequence: {
         std::string badStep;
-        if (!readSequence(value, result.sequence, badStep)) {
+        if (!reset::readSequence(value, result.sequence, badStep)) {
             return "invalid step in --sequence: '" + badStep +
                    "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
         }
@@ -238,11 +238,6 @@ std::vector<std::string> helpLines()
         "after the pulse (and the answer), 1 after an error, 3 when the board did",
         "not answer. See korvane-reset(1) for wiring and troubleshooting.",
     };
-}
-
-std::vector<std::string> versionLines()
-{
-    return {common::versionLine(programName)};
 }
 
 }  // namespace korvane_reset

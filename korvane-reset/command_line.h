@@ -1,5 +1,5 @@
 // The command line of korvane-reset, GNU style: options through getopt_long,
-// then PORT and an optional WIDTH. Also the help and version texts. Pure:
+// then PORT and an optional WIDTH. Also the help text. Pure:
 // nothing here prints.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "common/pulse_width.h"
 #include "korvane-reset/expect.h"
 #include "korvane-reset/pulse.h"
-#include "korvane-reset/sequence.h"
+#include "reset/sequence.h"
 
 namespace korvane_reset {
 
@@ -29,7 +29,7 @@ struct CommandLine {
     std::string errorText;                // for Fail: the message, with the hint to --help
     PulseLines lines = PulseLines::Dtr;   // --line
     bool inverted = false;                // --invert: the lines go on for the pulse
-    std::vector<SequenceStep> sequence;   // --sequence, empty without it
+    std::vector<reset::SequenceStep> sequence;   // --sequence, empty without it
     bool json = false;                    // --list --json
     bool expect = false;                  // --expect: wait for the board's answer
     ExpectRequest answer{"", 0, 0, 1};    // --expect, --baud, --timeout (from timeoutText), --tries
@@ -44,6 +44,5 @@ struct CommandLine {
 CommandLine readCommandLine(int argc, char* argv[]);
 
 std::vector<std::string> helpLines();
-std::vector<std::string> versionLines();
 
 }  // namespace korvane_reset

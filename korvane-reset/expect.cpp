@@ -1,5 +1,7 @@
 #include "korvane-reset/expect.h"
 
+#include "reset/received_text.h"
+
 namespace korvane_reset {
 
 namespace {
@@ -18,14 +20,14 @@ PulseReport readFailure(const common::WaitResult& result)
 }
 
 // One try: from the release of the reset until the text or the deadline.
-PulseReport waitForText(SerialDriver& driver, const ExpectRequest& request,
-                        const std::function<void(const std::string&)>& show, ReceivedText& shown)
+PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
+                        const std::function<void(const std::string&)>& show, reset::ReceivedText& shown)
 {
-    TextWatch watch{request.text, ""};
-    const int64_t deadline = driver.monotonicMilliseconds() + request.milliseconds;
-    for (int64_t left = request.milliseconds; left > 0; left = deadline - driver.monotonicMilliseconds()) {
+    reset::TextWatch watch{request.text, ""};
+    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
         std::string bytes;
-        const common::WaitResult read = driver.readInput(bytes, static_cast<uint32_t>(left));
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
         if (read.end != common::WaitEnd::Elapsed) {
             return readFailure(read);
         }
@@ -46,56 +48,17 @@ bool rateTaken(uint32_t asked, uint32_t kept)
     return difference * 100 <= asked;
 }
 
-char hexDigit(unsigned value)
-{
-    return "0123456789ABCDEF"[value & 0xF];
-}
-
 }  // namespace
 
-std::string ReceivedText::escaped(const std::string& bytes)
-{
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool lineFeedOfCrLf = byte == '\n' && afterCarriageReturn;
-        afterCarriageReturn = byte == '\r';
-        if (lineFeedOfCrLf) {
-            continue;
-        }
-        if (byte == '\r' || byte == '\n') {
-            text += '\n';
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
-        }
-    }
-    return text;
-}
-
-bool TextWatch::seen(const std::string& bytes)
-{
-    tail += bytes;
-    if (tail.find(wanted) != std::string::npos) {
-        return true;
-    }
-    // Only the end can still begin the text.
-    if (tail.size() >= wanted.size()) {
-        tail.erase(0, tail.size() - (wanted.size() - 1));
-    }
-    return false;
-}
-
-PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
+PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show)
 {
     // What the port is comes first, before any of its settings change.
     int present = 0;
-    int error = driver.readModemLines(present);
+    int error = modemLines.readModemLines(present);
     if (error == 0) {
-        error = driver.configureLine(request.baud);
+        error = line.configureLine(request.baud);
     }
     if (error != 0) {
         return firstCallFailure(error, PulseOutcome::NotModemPort, "setting the line's rate");
@@ -103,26 +66,28 @@ PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
     // Beyond its range a driver keeps another rate and says so only in the
     // settings: waiting at it would blame a silent board for the PC's port.
     uint32_t kept = 0;
-    error = driver.readLineRate(kept);
+    error = line.readLineRate(kept);
     if (error != 0 || !rateTaken(request.baud, kept)) {
-        driver.restoreLine(false);
+        line.restoreLine(false);
         return error != 0 ? driverFailure(error, "reading the line's rate back")
                           : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
     }
-    ReceivedText shown;
+    reset::ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
+    bool hangupCleared = false;
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
-        error = driver.discardInput();
+        error = line.discardInput();
         if (error != 0) {
             report = driverFailure(error, "discarding old input");
             break;
         }
         report = reset();
+        hangupCleared = hangupCleared || report.hangupCleared;
         if (report.outcome == PulseOutcome::Done) {
-            report = waitForText(driver, request, show, shown);
+            report = waitForText(line, request, show, shown);
         }
     }
-    driver.restoreLine(true);
+    line.restoreLine(hangupCleared);
     return report;
 }
 

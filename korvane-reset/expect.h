@@ -1,8 +1,9 @@
 // Reset, then wait until the board answers: the loader announces itself on
 // the serial line once it runs. The wait reads what arrives, shows it safely
 // escaped, and looks for the text asked for; without it in time the reset is
-// tried again, up to a number of tries. Pure: the port comes through the
-// driver seam, the reset as a call, the shown text as a callback.
+// tried again, up to a number of tries (the escaping and the search are
+// reset/received_text.h). Pure: the port comes through the two driver
+// interfaces, the reset as a call, the shown text as a callback.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +14,25 @@
 
 namespace korvane_reset {
 
-// Received bytes as text that is safe on a terminal: printable ASCII as it
-// is, every line end (CR, LF or CR LF) as one line feed, every other byte as
-// \xNN with two upper-case hex digits. It keeps what it needs across calls:
-// a CR at the end of one piece and an LF at the start of the next are one
-// line end.
-struct ReceivedText {
-    bool afterCarriageReturn = false;
-    std::string escaped(const std::string& bytes);
-};
-
-// Finds a text in a stream of pieces, whatever way it is split, keeping no
-// more than the text's length of what came before.
-struct TextWatch {
-    std::string wanted;
-    std::string tail;
-    bool seen(const std::string& bytes);
+// The serial line's receiving side, which only the wait for the answer
+// needs. Every call gives 0 or an errno.
+class ReceiveLineDriver {
+public:
+    virtual ~ReceiveLineDriver() = default;
+    // The settings kept, then the rate, 8N1, raw, no flow control (TCGETS2,
+    // TCSETS2 with BOTHER); the rate that the driver then holds, which it
+    // may have replaced (TCGETS2); back as they were, HUPCL too unless
+    // `keepHangupCleared` (a reset has cleared it); old input discarded
+    // (TCFLSH).
+    virtual int configureLine(uint32_t baud) = 0;
+    virtual int readLineRate(uint32_t& baud) = 0;
+    virtual int restoreLine(bool keepHangupCleared) = 0;
+    virtual int discardInput() = 0;
+    // What arrives within `milliseconds` (as soon as anything does); a port
+    // that went away ends it with CheckFailed, an ending signal with
+    // EndingSignal.
+    virtual common::WaitResult readInput(std::string& bytes, uint32_t milliseconds) = 0;
+    virtual int64_t monotonicMilliseconds() = 0;
 };
 
 struct ExpectRequest {
@@ -38,17 +42,18 @@ struct ExpectRequest {
     uint32_t tries;          // how often to reset and wait at most
 };
 
-// Checks that the port has modem lines, sets the line to the rate, 8N1,
-// raw, without flow control, and reads the rate back: a driver that kept a
-// rate more than 1 % away (the 8250 keeps the old one above 115200 Baud,
-// ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before any reset,
-// with the settings put back exactly as they were. Then for each try it discards
-// what came before, resets with `reset` and reads until the text has
-// arrived or the time is up. The port's settings are put back (with HUPCL
-// still cleared once a reset ran) whatever the outcome. Done: the text
+// Checks that the port has modem lines (`modemLines`), sets the line to the
+// rate, 8N1, raw, without flow control, and reads the rate back: a driver
+// that kept a rate more than 1 % away (the 8250 keeps the old one above
+// 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before
+// any reset, with the settings put back exactly as they were. Then for each
+// try it discards what came before, resets with `reset` and reads until the
+// text has arrived or the time is up. The port's settings are put back
+// whatever the outcome: with HUPCL still cleared once a reset has cleared it
+// (PulseReport::hangupCleared), else exactly as they were. Done: the text
 // came; NoAnswer: it never did. A failure of the reset, a port that goes
 // away (Disappeared) or an ending signal (Interrupted) end the wait at once.
-PulseReport expectAnswer(SerialDriver& driver, const ExpectRequest& request,
+PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const std::function<PulseReport()>& reset,
                          const std::function<void(const std::string&)>& show);
 

@@ -50,6 +50,9 @@ std::string notModemPortText(const std::string& path)
 
 std::string openFailureText(int error, const std::string& path, const DeviceOwner& owner)
 {
+    if (deviceGone(error)) {
+        return noDeviceText(path);
+    }
     switch (error) {
     case ENOENT:
     case ENOTDIR:
@@ -57,10 +60,6 @@ std::string openFailureText(int error, const std::string& path, const DeviceOwne
     case EACCES:
     case EPERM:
         return permissionDeniedText(path, owner);
-    case EIO:
-    case ENODEV:
-    case ENXIO:
-        return noDeviceText(path);
     case EBUSY:
         return "port busy: " + path + " (another program holds it exclusively)";
     case EISDIR:

@@ -2,14 +2,18 @@
 
 #include <cerrno>
 
-#include "korvane-reset/sequence.h"
+#include "reset/sequence.h"
 
 namespace korvane_reset {
 
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
 PulseReport driverFailure(int error, const char* step)
 {
-    const bool gone = error == EIO || error == ENODEV || error == ENXIO;
-    return PulseReport{gone ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
+    return PulseReport{deviceGone(error) ? PulseOutcome::Disappeared : PulseOutcome::Failed, error, step};
 }
 
 PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step)
@@ -40,7 +44,7 @@ PulseReport readBackFailed()
 
 // The port's settings before the pulse: HUPCL off, or the board would be
 // held in reset as soon as the port is closed.
-int keepLinesAfterClose(SerialDriver& driver)
+int keepLinesAfterClose(ModemLineDriver& driver)
 {
     bool hangupOnClose = false;
     const int error = driver.readHangupOnClose(hangupOnClose);
@@ -52,27 +56,34 @@ int keepLinesAfterClose(SerialDriver& driver)
 
 // One call that leaves DTR and RTS as `wanted` and every other line (OUT2
 // among them, which some UARTs need for their interrupts) as it is.
-int setDtrAndRts(SerialDriver& driver, int wanted)
+int setDtrAndRts(ModemLineDriver& driver, int wanted)
 {
     int present = 0;
     const int error = driver.readModemLines(present);
     if (error != 0) {
         return error;
     }
-    return driver.setModemLines((present & ~restLines) | (wanted & restLines));
+    return driver.setModemLines((present & ~reset::restLines) | (wanted & reset::restLines));
 }
 
 // One line with TIOCMBIS or TIOCMBIC, both with one TIOCMSET.
-int runLinesStep(SerialDriver& driver, const SequenceStep& step)
+int runLinesStep(ModemLineDriver& driver, const reset::SequenceStep& step)
 {
-    if (step.lines != restLines) {
+    if (step.lines != reset::restLines) {
         return step.levels != 0 ? driver.switchOn(step.lines) : driver.switchOff(step.lines);
     }
     return setDtrAndRts(driver, step.levels);
 }
 
+// Every report once HUPCL is off, whatever comes after.
+PulseReport withHangupCleared(PulseReport report)
+{
+    report.hangupCleared = true;
+    return report;
+}
+
 // What pulseSerial and runSequence check first: modem lines, and HUPCL off.
-PulseReport prepareSerial(SerialDriver& driver, int& present)
+PulseReport prepareSerial(ModemLineDriver& driver, int& present)
 {
     int error = driver.readModemLines(present);
     if (error != 0) {
@@ -82,42 +93,19 @@ PulseReport prepareSerial(SerialDriver& driver, int& present)
     if (error != 0) {
         return driverFailure(error, "clearing HUPCL");
     }
-    if (driver.endingSignal() != 0) {
-        return interrupted(driver.endingSignal());
-    }
-    return done();
+    return withHangupCleared(driver.endingSignal() != 0 ? interrupted(driver.endingSignal()) : done());
 }
 
-}  // namespace
-
-int linesOf(PulseLines lines)
+// pulseSerial once the port is prepared.
+PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted, uint16_t milliseconds)
 {
-    switch (lines) {
-    case PulseLines::Rts:
-        return rtsLine;
-    case PulseLines::Both:
-        return dtrLine | rtsLine;
-    case PulseLines::Dtr:
-        break;
-    }
-    return dtrLine;
-}
-
-PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
-{
-    const int pulseLines = linesOf(lines);
-    int present = 0;
-    const PulseReport prepared = prepareSerial(driver, present);
-    if (prepared.outcome != PulseOutcome::Done) {
-        return prepared;
-    }
     int error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
         return driverFailure(error, inverted ? "switching the lines on" : "switching the lines off");
     }
     const common::WaitResult waited = driver.wait(milliseconds);
     // Back to rest first, whatever ended the wait.
-    error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(restLines);
+    error = inverted ? driver.switchOff(pulseLines) : driver.switchOn(reset::restLines);
     if (waited.end == common::WaitEnd::CheckFailed) {
         return driverFailure(waited.detail, "waiting");
     }
@@ -132,8 +120,60 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
     if (error != 0) {
         return driverFailure(error, "reading the lines back");
     }
-    const bool atRest = inverted ? (after & pulseLines) == 0 : (after & restLines) == restLines;
+    const bool atRest = inverted ? (after & pulseLines) == 0 : (after & reset::restLines) == reset::restLines;
     return atRest ? done() : readBackFailed();
+}
+
+// runSequence once the port is prepared; `last` is the state that the
+// sequence ends in.
+PulseReport runPrepared(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps, int last)
+{
+    for (const reset::SequenceStep& step : steps) {
+        if (step.kind == reset::StepKind::Lines) {
+            const int error = runLinesStep(driver, step);
+            if (error != 0) {
+                return driverFailure(error, "setting the lines");
+            }
+            continue;
+        }
+        const common::WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
+        if (waited.end != common::WaitEnd::Elapsed) {
+            // The state that the sequence ends in, whatever ended the wait.
+            setDtrAndRts(driver, last);
+            return waited.end == common::WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
+        }
+    }
+    int after = 0;
+    const int error = driver.readModemLines(after);
+    if (error != 0) {
+        return driverFailure(error, "reading the lines back");
+    }
+    return (after & reset::restLines) == last ? done() : readBackFailed();
+}
+
+}  // namespace
+
+int linesOf(PulseLines lines)
+{
+    switch (lines) {
+    case PulseLines::Rts:
+        return reset::rtsLine;
+    case PulseLines::Both:
+        return reset::dtrLine | reset::rtsLine;
+    case PulseLines::Dtr:
+        break;
+    }
+    return reset::dtrLine;
+}
+
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
+{
+    int present = 0;
+    const PulseReport prepared = prepareSerial(driver, present);
+    if (prepared.outcome != PulseOutcome::Done) {
+        return prepared;
+    }
+    return withHangupCleared(pulsePrepared(driver, linesOf(lines), inverted, milliseconds));
 }
 
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds)
@@ -178,35 +218,14 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     return report;
 }
 
-PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps)
+PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps)
 {
     int present = 0;
     const PulseReport prepared = prepareSerial(driver, present);
     if (prepared.outcome != PulseOutcome::Done) {
         return prepared;
     }
-    const int last = linesAfterSequence(steps, present);
-    for (const SequenceStep& step : steps) {
-        if (step.kind == StepKind::Lines) {
-            const int error = runLinesStep(driver, step);
-            if (error != 0) {
-                return driverFailure(error, "setting the lines");
-            }
-            continue;
-        }
-        const common::WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
-        if (waited.end != common::WaitEnd::Elapsed) {
-            // The state that the sequence ends in, whatever ended the wait.
-            setDtrAndRts(driver, last);
-            return waited.end == common::WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
-        }
-    }
-    int after = 0;
-    const int error = driver.readModemLines(after);
-    if (error != 0) {
-        return driverFailure(error, "reading the lines back");
-    }
-    return (after & restLines) == last ? done() : readBackFailed();
+    return withHangupCleared(runPrepared(driver, steps, reset::linesAfterSequence(steps, present)));
 }
 
 }  // namespace korvane_reset

@@ -1,7 +1,8 @@
 // The reset pulse through a port's driver: on the modem lines of a serial
 // port, or on the data lines of a parallel port through ppdev. The sequences
-// and every decision live here; the driver calls come through a narrow seam,
-// so the program drives them with ioctls and the tests with a script.
+// and every decision live here; the driver calls come through the
+// ModemLineDriver and ParallelDriver interfaces, so that the program drives
+// them with ioctls and the tests with a script.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +10,10 @@
 #include <vector>
 
 #include "common/millisecond_wait.h"
+#include "reset/modem_lines.h"
+#include "reset/sequence.h"
 
 namespace korvane_reset {
-
-struct SequenceStep;
-
-// The modem lines, as TIOCMGET, TIOCMBIC and TIOCMBIS count them.
-constexpr int dtrLine = 0x002;  // TIOCM_DTR
-constexpr int rtsLine = 0x004;  // TIOCM_RTS
-constexpr int restLines = dtrLine | rtsLine;
 
 // Which lines go off for the pulse; after it DTR and RTS are both on.
 enum class PulseLines { Dtr, Rts, Both };
@@ -27,30 +23,17 @@ int linesOf(PulseLines lines);
 constexpr uint8_t parallelPulsePattern = 0x55;
 constexpr uint8_t parallelRestPattern = 0xAA;
 
-// Every call gives 0 or an errno.
-class SerialDriver {
+// A serial port's modem lines, for the pulse and the sequences. Every call
+// gives 0 or an errno.
+class ModemLineDriver {
 public:
-    virtual ~SerialDriver() = default;
+    virtual ~ModemLineDriver() = default;
     virtual int readModemLines(int& lines) = 0;    // TIOCMGET
     virtual int readHangupOnClose(bool& on) = 0;   // HUPCL of the port's settings
     virtual int clearHangupOnClose() = 0;          // the settings again, without HUPCL
     virtual int switchOff(int lines) = 0;          // TIOCMBIC
     virtual int switchOn(int lines) = 0;           // TIOCMBIS
     virtual int setModemLines(int lines) = 0;      // TIOCMSET: every line at once
-    // The line for --expect: the settings kept, then the rate, 8N1, raw, no
-    // flow control (TCGETS2, TCSETS2 with BOTHER); the rate that the driver
-    // then holds, which it may have replaced (TCGETS2); back as they were,
-    // HUPCL too unless `keepHangupCleared` (a reset has cleared it); old
-    // input discarded (TCFLSH).
-    virtual int configureLine(uint32_t baud) = 0;
-    virtual int readLineRate(uint32_t& baud) = 0;
-    virtual int restoreLine(bool keepHangupCleared) = 0;
-    virtual int discardInput() = 0;
-    // What arrives within `milliseconds` (as soon as anything does); a port
-    // that went away ends it with CheckFailed, an ending signal with
-    // EndingSignal.
-    virtual common::WaitResult readInput(std::string& bytes, uint32_t milliseconds) = 0;
-    virtual int64_t monotonicMilliseconds() = 0;
     // The signal that asked the program to end so far, or 0 (see
     // millisecond_wait.h); looked at once more just before the pulse.
     virtual int endingSignal() = 0;
@@ -89,10 +72,18 @@ struct PulseReport {
     int detail;        // the errno; for Interrupted the signal number, for
                        // RateRefused the rate the driver kept
     const char* step;  // for Failed: what the program was doing
+    // A serial reset got as far as HUPCL off (cleared, or found off): from
+    // then on the port must be closed without it, or the board is held in
+    // reset. False where it failed before.
+    bool hangupCleared = false;
 };
 
-// A failed driver call: Disappeared when the device went away (EIO, ENODEV,
-// ENXIO), else Failed with the step.
+// EIO, ENODEV or ENXIO: no device behind the file, whether it went away
+// (an adapter unplugged) or was never there (a legacy ttyS without a UART).
+bool deviceGone(int error);
+
+// A failed driver call: Disappeared when the device went away, else Failed
+// with the step.
 PulseReport driverFailure(int error, const char* step);
 // The first call on a port, which tells what the file behind it is:
 // `notThisKind` for ENOTTY or EINVAL, NoDevice when nothing is behind it.
@@ -104,7 +95,7 @@ PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* st
 // lines are back at rest before the report. Inverted, for a reset circuit
 // that inverts the line, the pulse lines go on for the pulse and off after
 // it, and off is their rest.
-PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds);
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds);
 
 // Claims the port, sets the data lines to output, drives 0x55 for the pulse
 // width and 0xAA after it, and releases the port. Passes when the data
@@ -113,11 +104,11 @@ PulseReport pulseSerial(SerialDriver& driver, PulseLines lines, bool inverted, u
 // patterns swap.
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds);
 
-// Runs the steps of a reset sequence (sequence.h) on a serial port, checked
+// Runs the steps of a reset sequence (reset/sequence.h) on a serial port, checked
 // as pulseSerial checks a pulse: the port must have modem lines, HUPCL goes
 // off, and DTR and RTS read back as the last steps left them. A signal
 // during a wait, or a port that fails during it, first puts the lines in the
 // state that the sequence ends in.
-PulseReport runSequence(SerialDriver& driver, const std::vector<SequenceStep>& steps);
+PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps);
 
 }  // namespace korvane_reset

@@ -1,10 +1,12 @@
 #include "quorvik/machine_ports.h"
 
 #if defined(__i386__) || defined(__x86_64__)
-
 #include <sys/io.h>
+#endif
 
 namespace quorvik {
+
+#if defined(__i386__) || defined(__x86_64__)
 
 namespace {
 

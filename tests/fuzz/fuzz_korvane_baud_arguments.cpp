@@ -6,6 +6,7 @@
 
 #include "fuzz_support.h"
 #include "korvane-baud/command_line.h"
+#include "survey/request_text.h"
 #include "survey/survey_json.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -31,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const survey::SurveyRequest& request = commandLine.survey;
     FUZZ_CHECK(!request.rates.empty() && !request.generators.empty(), "rates and generators");
     for (double clock : request.clocks) {
-        FUZZ_CHECK(clock > 0 && clock <= maxClockMegahertz * 1000000, std::to_string(clock));
+        FUZZ_CHECK(clock > 0 && clock <= survey::maxClockMegahertz * 1000000, std::to_string(clock));
     }
     for (double rate : request.rates) {
-        FUZZ_CHECK(rate > 0 && rate <= maxRate, std::to_string(rate));
+        FUZZ_CHECK(rate > 0 && rate <= survey::maxRate, std::to_string(rate));
     }
     FUZZ_CHECK(request.accuracy >= 0 && request.accuracy <= 0.05, std::to_string(request.accuracy));
     const size_t clocks = request.clocks.empty() ? survey::standardCrystals().size() : request.clocks.size();

@@ -3,27 +3,27 @@
 // them or waiting at most 65.535 s; a sequence it refuses names one of its
 // items.
 #include "fuzz_support.h"
-#include "korvane-reset/sequence.h"
+#include "reset/sequence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text = textOf(data, size);
-    std::vector<korvane_reset::SequenceStep> steps;
+    std::vector<reset::SequenceStep> steps;
     std::string badStep;
     const size_t items = static_cast<size_t>(std::count(text.begin(), text.end(), '|')) + 1;
-    if (!korvane_reset::readSequence(text, steps, badStep)) {
+    if (!reset::readSequence(text, steps, badStep)) {
         FUZZ_CHECK(("|" + text + "|").find("|" + badStep + "|") != std::string::npos, badStep);
         return 0;
     }
     FUZZ_CHECK(steps.size() == items, text);
-    for (const korvane_reset::SequenceStep& step : steps) {
-        if (step.kind == korvane_reset::StepKind::Wait) {
-            FUZZ_CHECK(step.milliseconds <= korvane_reset::maxStepMilliseconds, text);
+    for (const reset::SequenceStep& step : steps) {
+        if (step.kind == reset::StepKind::Wait) {
+            FUZZ_CHECK(step.milliseconds <= reset::maxStepMilliseconds, text);
         } else {
-            FUZZ_CHECK(step.lines == korvane_reset::dtrLine || step.lines == korvane_reset::rtsLine || step.lines == (korvane_reset::dtrLine | korvane_reset::rtsLine), text);
+            FUZZ_CHECK(step.lines == reset::dtrLine || step.lines == reset::rtsLine || step.lines == (reset::dtrLine | reset::rtsLine), text);
             FUZZ_CHECK((step.levels & ~step.lines) == 0, text);
         }
     }
-    FUZZ_CHECK((korvane_reset::linesAfterSequence(steps, 0) & ~korvane_reset::restLines) == 0, text);
+    FUZZ_CHECK((reset::linesAfterSequence(steps, 0) & ~reset::restLines) == 0, text);
     return 0;
 }

@@ -12,11 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/command_line_frame.h"
 #include "korvane-reset/command_line.h"
 #include "run_program.h"
 
 namespace korvane_reset {
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -55,7 +55,7 @@ TEST(KorvaneResetProgram, HelpAndVersionOnStandardOutput)
         EXPECT_EQ(run.exitStatus, 0);
     }
     const ProgramRun version = runProgram(KORVANE_RESET_PROGRAM, {"--version"}, scratch.path());
-    EXPECT_EQ(version.out, joinLines(versionLines()));
+    EXPECT_EQ(version.out, joinLines({common::versionLine(programName)}));
     EXPECT_EQ(version.exitStatus, 0);
     // A help screen that cannot be written is no success.
     EXPECT_EQ(runProgram(KORVANE_RESET_PROGRAM, {"--help"}, scratch.path(), OutputTarget::DevFull).exitStatus, 1);
@@ -151,5 +151,4 @@ TEST(KorvaneResetProgram, ListShowsFourFieldsALine)
 }
 
 }  // namespace
-
 }  // namespace korvane_reset

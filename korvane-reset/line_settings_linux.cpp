@@ -1,4 +1,4 @@
-#include "korvane-reset/line_settings.h"
+#include "korvane-reset/line_settings_linux.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -1,7 +1,7 @@
 // The serial line's own settings through the kernel's termios2, which takes
-// any rate (BOTHER), not only the standard ones. Apart from the rest of the
-// program: the kernel's termios2 header and the C library's <termios.h>
-// cannot be included together.
+// any rate (BOTHER), not only the standard ones; part of the serial driver
+// (serial_driver_linux.h) in a file of its own: the kernel's termios2 header
+// and the C library's <termios.h> cannot be included together.
 #pragma once
 
 #include <cstdint>

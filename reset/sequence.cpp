@@ -1,8 +1,8 @@
-#include "korvane-reset/sequence.h"
+#include "reset/sequence.h"
 
 #include "common/digits.h"
 
-namespace korvane_reset {
+namespace reset {
 
 namespace {
 
@@ -115,4 +115,4 @@ uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps)
     return total;
 }
 
-}  // namespace korvane_reset
+}  // namespace reset

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "korvane-reset/pulse.h"
+#include "reset/modem_lines.h"
 
-namespace korvane_reset {
+namespace reset {
 
 enum class StepKind { Lines, Wait };
 
@@ -40,4 +40,4 @@ int linesAfterSequence(const std::vector<SequenceStep>& steps, int linesBefore);
 // The waits of the sequence added up: all that the pseudo port null does.
 uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps);
 
-}  // namespace korvane_reset
+}  // namespace reset

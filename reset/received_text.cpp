@@ -1,0 +1,48 @@
+#include "reset/received_text.h"
+
+namespace reset {
+
+namespace {
+
+char hexDigit(unsigned value)
+{
+    return "0123456789ABCDEF"[value & 0xF];
+}
+
+}  // namespace
+
+std::string ReceivedText::escaped(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool lineFeedOfCrLf = byte == '\n' && afterCarriageReturn;
+        afterCarriageReturn = byte == '\r';
+        if (lineFeedOfCrLf) {
+            continue;
+        }
+        if (byte == '\r' || byte == '\n') {
+            text += '\n';
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else {
+            text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
+        }
+    }
+    return text;
+}
+
+bool TextWatch::seen(const std::string& bytes)
+{
+    tail += bytes;
+    if (tail.find(wanted) != std::string::npos) {
+        return true;
+    }
+    // Only the end can still begin the text.
+    if (tail.size() >= wanted.size()) {
+        tail.erase(0, tail.size() - (wanted.size() - 1));
+    }
+    return false;
+}
+
+}  // namespace reset

@@ -1,0 +1,81 @@
+// The lines and the JSON of --list from the facts of sysfs.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "korvane-reset/port_list.h"
+
+namespace korvane_reset {
+namespace {
+
+TEST(PortList, SysfsFactsBecomeOrderedLines)
+{
+    const std::vector<TtyFacts> ttys = {
+        {"ttyS10", true, true, "4\n", "", "", ""},
+        {"ttyUSB0", true, false, "", "0403\n", "6001\n", "FT232R USB UART\n"},
+        {"ttyS1", true, true, "0\n", "", "", ""},  // legacy entry, no UART
+        {"tty0", false, false, "", "", "", ""},    // virtual console
+        {"ttyS2", true, true, "4\n", "", "", ""},
+        {"ttyACM0", true, false, "", "2341", "0043", ""},
+        {"ttyGS0", true, false, "", "", "", ""},
+    };
+    const std::vector<StableLink> links = {
+        {"/dev/serial/by-id/usb-Arduino-if00", "../../ttyACM0"},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "../../ttyUSB0"},
+    };
+    std::vector<std::string> lines;
+    std::vector<PortListing> listings;
+    for (const ListedPort& port : portsToList(ttys, {"parport1", "parport0"})) {
+        const bool isUsb = port.device == "/dev/ttyUSB0";
+        const AccessFacts access{port.device != "/dev/ttyGS0", !isUsb, isUsb ? "dialout" : "lp"};
+        listings.push_back(PortListing{port, stableNameFor(port.device, links), access});
+        lines.push_back(listLine(listings.back()));
+    }
+    const std::vector<std::string> expected = {
+        "/dev/ttyACM0\t/dev/serial/by-id/usb-Arduino-if00\tUSB serial 2341:0043\tyou may open it",
+        "/dev/ttyGS0\t-\tserial port\tno device file",
+        "/dev/ttyS2\t-\ton-board UART\tyou may open it",
+        "/dev/ttyS10\t-\ton-board UART\tyou may open it",
+        "/dev/ttyUSB0\t/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0\tUSB serial 0403:6001 FT232R USB UART\t"
+        "no access (group dialout)",
+        "/dev/parport0\t-\tparallel port\tyou may open it",
+        "/dev/parport1\t-\tparallel port\tyou may open it",
+    };
+    EXPECT_EQ(lines, expected);
+
+    // The same facts as JSON, one object a port.
+    const std::string json = listJson(listings);
+    const std::string adapter = "{\n"
+                                "    \"device\": \"/dev/ttyUSB0\",\n"
+                                "    \"by_id\": \"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0\",\n"
+                                "    \"kind\": \"USB serial\",\n"
+                                "    \"usb_vendor\": \"0403\",\n"
+                                "    \"usb_product\": \"6001\",\n"
+                                "    \"product\": \"FT232R USB UART\",\n"
+                                "    \"access\": \"no access (group dialout)\",\n"
+                                "    \"may_open\": false\n"
+                                "  }";
+    EXPECT_NE(json.find(adapter), std::string::npos) << json;
+    EXPECT_NE(json.find("\"access\": \"no device file\",\n    \"may_open\": false"), std::string::npos) << json;
+    EXPECT_EQ(json.substr(0, 5), "[\n  {");
+}
+
+TEST(PortList, NaturalOrder)
+{
+    const struct {
+        const char* left;
+        const char* right;
+        bool less;
+    } cases[] = {
+        {"ttyS2", "ttyS10", true}, {"ttyS10", "ttyS2", false}, {"ttyS2", "ttyS2", false},
+        {"ttyS", "ttyS0", true},   {"ttyACM9", "ttyS0", true}, {"tty007", "tty7", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.left) + " < " + c.right);
+        EXPECT_EQ(naturalLess(c.left, c.right), c.less);
+    }
+}
+
+}  // namespace
+}  // namespace korvane_reset
