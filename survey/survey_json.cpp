@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "calculator/include_file.h"
+#include "calculator/number_text.h"
+#include "survey/survey_text.h"
 
 namespace survey {
 
@@ -81,6 +83,26 @@ std::string surveyJson(const SurveyRequest& request, const Survey& survey)
     }
     document["unmet_rates"] = survey.unmetRates;
     return document.dump(2);
+}
+
+std::string surveyCellsJson(const Survey& survey)
+{
+    Json rows = Json::array();
+    for (const SurveyRow& row : survey.rows) {
+        std::vector<std::string> cells = {calculator::megahertzText(row.clock), calculator::baudText(row.nominal)};
+        for (const std::string& cell : rowCells(row)) {
+            cells.push_back(cell);
+        }
+        rows.push_back(cells);
+    }
+    Json crystals = Json::array();
+    for (const CrystalChoice& choice : survey.choices) {
+        crystals.push_back(choiceCells(choice));
+    }
+    Json document;
+    document["rows"] = rows;
+    document["crystals"] = crystals;
+    return document.dump();
 }
 
 }  // namespace survey

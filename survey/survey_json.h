@@ -13,4 +13,9 @@ namespace survey {
 // generator does not use, a rate the PC cannot make) is null.
 std::string surveyJson(const SurveyRequest& request, const Survey& survey);
 
+// The texts of the survey's table cells, for the web page's table: an
+// object with "rows", for each row its clock (MHz) and rate (Baud) and the
+// cells of rowCells, and "crystals", the cells of choiceCells; compact.
+std::string surveyCellsJson(const Survey& survey);
+
 }  // namespace survey

@@ -90,22 +90,11 @@ std::string settingOrDash(const std::string& text)
 
 std::string rowLine(const SurveyRow& row)
 {
-    const std::string generator = std::string(calculator::generatorEntry(row.generator).code) + (row.best ? "*" : "");
+    const std::vector<std::string> cells = rowCells(row);
     if (!row.reachable) {
-        return tableLine({generator}, {}) + "cannot come within 10 % of the rate";
+        return tableLine({cells.front()}, {}) + "cannot come within 10 % of the rate";
     }
-    const calculator::IncludeSettingTexts settings = calculator::includeSettingTexts(row.generator, row.result);
-    std::vector<std::string> figures = {calculator::baudText(row.result.resultingBaud), calculator::percentText(row.result.deviation) + " %",
-                                        row.withinAccuracy ? "yes" : "no"};
-    if (row.linkKnown) {
-        figures.insert(figures.end(),
-                       {signedPercentText(row.linkError), frameText(row.tenBitFrame), frameText(row.elevenBitFrame)});
-    } else {
-        figures.insert(figures.end(), {"no PC rate", "-", "-"});
-    }
-    return tableLine({generator, settingOrDash(settings.reload), settingOrDash(settings.smod),
-                      settingOrDash(settings.prescale)},
-                     figures);
+    return tableLine({cells.begin(), cells.begin() + 4}, {cells.begin() + 4, cells.end()});
 }
 
 std::string rateHeading(const SurveyRow& row, Adapter adapter)
@@ -168,18 +157,47 @@ std::vector<std::string> crystalSearchLines(const SurveyRequest& request, const 
     lines.push_back("");
     lines.push_back("  crystal MHz  gen  worst deviation  worst link error    10-bit    11-bit");
     for (const CrystalChoice& choice : survey.choices) {
-        const bool known = choice.linkKnown;
-        lines.push_back("  " + padLeft(calculator::megahertzText(choice.clock), 11) + "  " +
-                        padRight(calculator::generatorEntry(choice.generator).code, 3) +
-                        padLeft(calculator::percentText(choice.worstDeviation) + " %", 17) +
-                        padLeft(known ? calculator::percentText(choice.worstLinkError) + " %" : "no PC rate", 18) +
-                        padLeft(known ? frameText(choice.tenBitFrame) : "-", 10) +
-                        padLeft(known ? frameText(choice.elevenBitFrame) : "-", 10));
+        const std::vector<std::string> cells = choiceCells(choice);
+        lines.push_back("  " + padLeft(cells[0], 11) + "  " + padRight(cells[1], 3) + padLeft(cells[2], 17) +
+                        padLeft(cells[3], 18) + padLeft(cells[4], 10) + padLeft(cells[5], 10));
     }
     return lines;
 }
 
 }  // namespace
+
+std::vector<std::string> rowCells(const SurveyRow& row)
+{
+    const std::string generator = std::string(calculator::generatorEntry(row.generator).code) + (row.best ? "*" : "");
+    if (!row.reachable) {
+        return {generator, "-", "-", "-", "-", "-", "no", "-", "-", "-"};
+    }
+    const calculator::IncludeSettingTexts settings = calculator::includeSettingTexts(row.generator, row.result);
+    std::vector<std::string> cells = {generator,
+                                      settingOrDash(settings.reload),
+                                      settingOrDash(settings.smod),
+                                      settingOrDash(settings.prescale),
+                                      calculator::baudText(row.result.resultingBaud),
+                                      calculator::percentText(row.result.deviation) + " %",
+                                      row.withinAccuracy ? "yes" : "no"};
+    if (row.linkKnown) {
+        cells.insert(cells.end(), {signedPercentText(row.linkError), frameText(row.tenBitFrame), frameText(row.elevenBitFrame)});
+    } else {
+        cells.insert(cells.end(), {"no PC rate", "-", "-"});
+    }
+    return cells;
+}
+
+std::vector<std::string> choiceCells(const CrystalChoice& choice)
+{
+    const bool known = choice.linkKnown;
+    return {calculator::megahertzText(choice.clock),
+            calculator::generatorEntry(choice.generator).code,
+            calculator::percentText(choice.worstDeviation) + " %",
+            known ? calculator::percentText(choice.worstLinkError) + " %" : "no PC rate",
+            known ? frameText(choice.tenBitFrame) : "-",
+            known ? frameText(choice.elevenBitFrame) : "-"};
+}
 
 std::vector<std::string> surveyTextLines(const SurveyRequest& request, const Survey& survey)
 {

@@ -117,10 +117,56 @@ test('the explorer answers as korvane-baud --json does', async () => {
     assert.equal(await page.textContent('#explorer-json'), run.stdout, query);
     const text = spawnSync(korvaneBaud, args.slice(1), { encoding: 'utf8' });
     assert.equal(await page.textContent('#explorer-text'), text.stdout, query);
+    // The table: korvane-baud's rows (or crystals), in its order, each cell
+    // holding the value of its JSON key.
+    const answer = JSON.parse(run.stdout);
+    const entries = answer.crystal_search ? answer.crystals : answer.rows;
+    const cells = await page.$$eval('#explorer-table tbody tr', (rows) =>
+      rows.map((row) => [...row.querySelectorAll('td[data-key]')].map((td) => [td.dataset.key, td.dataset.value])));
+    assert.equal(cells.length, entries.length, query);
+    cells.forEach((row, index) => {
+      assert.ok(row.length >= 6, query);
+      for (const [key, value] of row) assert.equal(value, JSON.stringify(entries[index][key]), `${query} row ${index} ${key}`);
+    });
+    // ... and the texts of korvane-baud's own lines: a crystal's line, or a
+    // reachable row's line after its clock and rate.
+    const words = (texts) => texts.join(' ').split(/\s+/).filter(Boolean);
+    const shown = await page.$$eval('#explorer-table tbody tr', (rows) =>
+      rows.map((row) => [...row.querySelectorAll('td[data-key]')].map((td) => td.textContent)));
+    const lines = text.stdout.split('\n').map((line) => line.trim().split(/\s+/));
+    shown.forEach((texts, index) => {
+      const own = answer.crystal_search ? texts : texts.slice(2);
+      if (!answer.crystal_search && !entries[index].reachable) return;
+      assert.ok(lines.some((line) => line.join(' ') === words(own).join(' ')), `${query} row ${index}: ${own.join('|')}`);
+    });
   }
+  // A header sorts by its column, both ways.
+  await page.click('#explorer-table th button:text("Worst deviation")');
+  const sorted = await page.$$eval('#explorer-table tbody td[data-key="worst_deviation"]', (tds) => tds.map((td) => Number(td.dataset.value)));
+  assert.deepEqual(sorted, [...sorted].sort((a, b) => a - b));
+  await page.click('#explorer-table th button:text("Worst deviation")');
+  const reversed = await page.$$eval('#explorer-table tbody td[data-key="worst_deviation"]', (tds) => tds.map((td) => Number(td.dataset.value)));
+  assert.deepEqual(reversed, [...sorted].reverse());
   await page.fill('#clocks', '12,,16');
   assert.equal(await page.textContent('#explorer-error'),
     "korvane-baud: --clock '12,,16': an empty item; try 'korvane-baud --help'");
+  await context.close();
+});
+
+test('a row of the table puts its settings into the calculator, and the report follows', async () => {
+  const { context, page, errors } = await openPage('?clocks=14.31818,12&rates=9600,19200&generators=T2,BA&survey-accuracy=0.5');
+  const cases = [{ row: 5 }, { query: '?clocks=&rates=57600,115200&generators=T1,T2&survey-accuracy=2', row: 1 }];
+  for (const { query, row } of cases) {
+    if (query) { await page.goto(pageUrl + query); await page.waitForSelector('body[data-ready]'); }
+    await page.locator('#explorer-table .use-row').nth(row).click();
+    const fields = await Promise.all(['baudrate', 'timer', 'accuracy', 'clock'].map((id) => page.inputValue(`#${id}`)));
+    const answer = JSON.parse(await page.textContent('#explorer-json'));
+    const entry = answer.crystal_search ? answer.crystals[row] : answer.rows[row];
+    assert.deepEqual(fields, [String(entry.nominal_baud ?? answer.rates[0]), entry.generator,
+      String(answer.accuracy * 100), String(entry.clock_hz / 1e6)]);
+    assert.equal(await page.textContent('#report'), runMardeluk(fields).out.replace(/\n$/, ''), fields.join(' '));
+  }
+  assert.deepEqual(errors, []);
   await context.close();
 });
 

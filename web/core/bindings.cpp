@@ -9,7 +9,9 @@
 #include "common/exit_status.h"
 #include "common/texts.h"
 #include "survey/answer.h"
+#include "survey/link_survey.h"
 #include "survey/request_text.h"
+#include "survey/survey_json.h"
 
 namespace {
 
@@ -78,9 +80,10 @@ const char* korvaneIncludeFile()
 
 // korvane-baud's answer for the explorer's six texts, each as its option
 // would take it, an empty text for an option not given: clocks, rates,
-// generators, accuracy, adapter and "json" for the JSON form. Returns the
-// exit status; the output and the error line are then korvaneBaudOut() and
-// korvaneBaudErr(), in korvane-baud's words.
+// generators, accuracy, adapter and the form: "text" or "json" as
+// korvane-baud prints them, or "cells", the texts of the table's cells
+// (surveyCellsJson). Returns the exit status; the output and the error line
+// are then korvaneBaudOut() and korvaneBaudErr(), in korvane-baud's words.
 int korvaneSurvey(const char* fields, int count)
 {
     const std::vector<std::string> texts = splitTexts(fields, count);
@@ -117,7 +120,13 @@ int korvaneSurvey(const char* fields, int count)
         baudErr = common::programErrorLine(program, common::usageErrorText(program, error)) + "\n";
         return common::exitFailure;
     }
-    const survey::Answer answer = survey::answerSurvey(request, given(5) && texts[5] == "json");
+    const std::string form = given(5) ? texts[5] : "text";
+    if (form == "cells") {
+        const survey::Survey answered = survey::runSurvey(request);
+        baudOut = survey::surveyCellsJson(answered);
+        return answered.unmetRates.empty() ? common::exitSuccess : common::exitRateNotMet;
+    }
+    const survey::Answer answer = survey::answerSurvey(request, form == "json");
     baudOut = joinedLines(answer.lines);
     return answer.exitStatus;
 }

@@ -69,14 +69,46 @@ function updateExplorer() {
   byId('explorer-error').textContent = text.err.trim();
   byId('explorer-text').textContent = text.out;
   byId('explorer-json').textContent = json.out;
-  updateChart(json);
+  const answer = json.status === 1 ? null : JSON.parse(json.out);
+  const table = byId('explorer-table');
+  if (answer) {
+    const cells = JSON.parse(runBaud(fields, 'cells').out);
+    drawSurveyTable(table, answer, cells, (entry) => useSettings(entry, answer));
+  } else {
+    table.replaceChildren();
+  }
+  offerChartRates(answer);
+  updateChart();
 }
 
-// The crystal search for the first rate asked (9600 without one).
-function updateChart(answer) {
+// A row's rate (a crystal's first rate), generator, crystal and accuracy
+// into the calculator's fields, and the report for them.
+function useSettings(entry, answer) {
+  byId('baudrate').value = String(entry.nominal_baud ?? answer.rates[0]);
+  byId('timer').value = entry.generator;
+  byId('clock').value = String(entry.clock_hz / 1e6);
+  byId('accuracy').value = String(Number((answer.accuracy * 100).toPrecision(12)));
+  updateCalculator();
+  scheduleUrlUpdate();
+  byId('calculator-heading').scrollIntoView({ block: 'start' });
+}
+
+// The chart's choice of the rates asked; the one chosen stays where it can.
+function offerChartRates(answer) {
+  const select = byId('chart-rate');
+  const chosen = select.value;
+  const rates = answer ? answer.rates.map(String) : [];
+  select.replaceChildren(...rates.map((rate) => new Option(`${rate} Baud`, rate)));
+  // The rate chosen before where it is still asked, else 9600 Baud where it is.
+  if (rates.includes(chosen)) select.value = chosen;
+  else if (rates.includes('9600')) select.value = '9600';
+}
+
+// The crystal search for the rate chosen.
+function updateChart() {
   const caption = byId('chart-caption');
-  if (answer.status === 1) { byId('chart').replaceChildren(); caption.textContent = ''; return; }
-  const rate = (byId('rates').value.split(',')[0] || '9600').trim();
+  const rate = byId('chart-rate').value;
+  if (rate === '') { byId('chart').replaceChildren(); caption.textContent = ''; return; }
   const search = runBaud(['', rate, byId('generators').value, byId('survey-accuracy').value, byId('adapter').value], 'json');
   if (search.status === 1) { byId('chart').replaceChildren(); caption.textContent = search.err.trim(); return; }
   const document_ = JSON.parse(search.out);
@@ -119,6 +151,7 @@ createKorvaneCore().then((loaded) => {
   byId('calculator').addEventListener('input', () => { updateCalculator(); scheduleUrlUpdate(); });
   byId('explorer').addEventListener('input', () => { updateExplorer(); scheduleUrlUpdate(); });
   byId('explorer').addEventListener('change', () => { updateExplorer(); scheduleUrlUpdate(); });
+  byId('chart-rate').addEventListener('change', updateChart);
   for (const form of document.forms) form.addEventListener('submit', (event) => event.preventDefault());
   setTimeout(() => { document.body.dataset.ready = 'true'; });
 });
