@@ -105,8 +105,7 @@ std::string readOption(Option option, const std::string& value, CommandLine& res
     case Option::Sequence: {
         std::string badStep;
         if (!reset::readSequence(value, result.sequence, badStep)) {
-            return "invalid step in --sequence: '" + badStep +
-                   "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
+            return reset::sequenceErrorText(badStep);
         }
         break;
     }

@@ -20,6 +20,7 @@
 #include "korvane-reset/pulse.h"
 #include "korvane-reset/reset_plan.h"
 #include "korvane-reset/serial_driver_linux.h"
+#include "reset/received_text.h"
 
 namespace korvane_reset {
 namespace {
@@ -147,7 +148,7 @@ int run(int argc, char* argv[])
     endIfSignalled();
     if (report.outcome == PulseOutcome::NoAnswer) {
         const ExpectRequest& answer = commandLine.answer;
-        finish(printErr({errorLine(noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
+        finish(printErr({errorLine(reset::noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
     }
     if (report.outcome == PulseOutcome::RateRefused) {
         fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));

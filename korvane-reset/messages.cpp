@@ -101,11 +101,5 @@ std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t ke
            std::to_string(kept) + " Baud";
 }
 
-std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries)
-{
-    return "the board did not answer within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
-           (tries > 1 ? " in " + std::to_string(tries) + " tries" : "") +
-           ": check the rate, the wiring and the reset polarity";
-}
 
 }  // namespace korvane_reset

@@ -31,7 +31,5 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
 // --expect at a rate that the port's driver did not take.
 std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t kept);
 
-// --expect without the board's text in time.
-std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);
 
 }  // namespace korvane_reset

@@ -45,4 +45,11 @@ bool TextWatch::seen(const std::string& bytes)
     return false;
 }
 
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries)
+{
+    return "the board did not answer within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
+           (tries > 1 ? " in " + std::to_string(tries) + " tries" : "") +
+           ": check the rate, the wiring and the reset polarity";
+}
+
 }  // namespace reset

@@ -3,6 +3,7 @@
 // whatever pieces the driver hands it in.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace reset {
@@ -24,5 +25,9 @@ struct TextWatch {
     std::string tail;
     bool seen(const std::string& bytes);
 };
+
+// A wait that ended without the text, in korvane-reset's and the page's
+// words: the timeout as the user gave it, the rate and, beyond one, the tries.
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);
 
 }  // namespace reset

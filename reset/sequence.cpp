@@ -115,4 +115,10 @@ uint32_t sequenceMilliseconds(const std::vector<SequenceStep>& steps)
     return total;
 }
 
+std::string sequenceErrorText(const std::string& badStep)
+{
+    return "invalid step in --sequence: '" + badStep +
+           "' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)";
+}
+
 }  // namespace reset

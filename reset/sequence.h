@@ -34,6 +34,9 @@ bool readSeconds(const std::string& text, uint32_t limit, uint32_t& milliseconds
 // empty) in `badStep`.
 bool readSequence(const std::string& text, std::vector<SequenceStep>& steps, std::string& badStep);
 
+// What is wrong with a sequence, in korvane-reset's and the page's words.
+std::string sequenceErrorText(const std::string& badStep);
+
 // DTR and RTS once every step has run, from the lines as they were.
 int linesAfterSequence(const std::vector<SequenceStep>& steps, int linesBefore);
 

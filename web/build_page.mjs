@@ -13,7 +13,7 @@ const inlineScript = (text) => `<script>\n${text.replaceAll('</script', '<\\/scr
 let page = read(join(folder, 'index.html'));
 page = page.replace('<link rel="stylesheet" href="style.css">', () => `<style>\n${read(join(folder, 'style.css'))}</style>`);
 page = page.replace('<script src="korvane_core.js"></script>', () => inlineScript(read(coreScript)));
-for (const name of ['chart.js', 'table.js', 'app.js']) {
+for (const name of ['chart.js', 'table.js', 'serial.js', 'app.js']) {
   page = page.replace(`<script src="${name}"></script>`, () => inlineScript(read(join(folder, name))));
 }
 if (/<script src=|<link rel="stylesheet"/.test(page)) {

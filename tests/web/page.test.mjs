@@ -12,7 +12,7 @@ import { mkdtempSync, readFileSync, rmSync, existsSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './browser.mjs';
 import AxeBuilder from '@axe-core/playwright';
 
 const pageUrl = pathToFileURL(resolve(process.env.KORVANE_PAGE)).href;
@@ -21,11 +21,7 @@ const korvaneBaud = resolve(process.env.KORVANE_BAUD);
 let browser;
 
 before(async () => {
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
+  browser = await launchChromium();
 });
 after(async () => browser?.close());
 

@@ -1,6 +1,7 @@
 // The functions that the web page calls: mardeluk's run and korvane-baud's
 // answer for the texts the user typed, from the same core as the programs.
 // Each call keeps its texts until the next one; the page reads them at once.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,8 @@
 #include "common/command_line_frame.h"
 #include "common/exit_status.h"
 #include "common/texts.h"
+#include "reset/received_text.h"
+#include "reset/sequence.h"
 #include "survey/answer.h"
 #include "survey/link_survey.h"
 #include "survey/request_text.h"
@@ -20,6 +23,11 @@ std::string includeFile;
 bool writesFile = false;
 std::string baudOut;
 std::string baudErr;
+std::string sequenceOut;
+reset::ReceivedText received;
+reset::TextWatch watch;
+std::string receivedOut;
+std::string noAnswerOut;
 
 // `count` texts separated by line feeds: no text field holds one.
 std::vector<std::string> splitTexts(const char* joined, int count)
@@ -139,6 +147,58 @@ const char* korvaneBaudOut()
 const char* korvaneBaudErr()
 {
     return baudErr.c_str();
+}
+
+// The steps of a --sequence text, one a line: "lines LINES LEVELS" (the bits
+// of DTR 2 and RTS 4) or "wait MILLISECONDS"; returns 1 and the error's
+// text instead where a step is wrong. Either is then korvaneSequenceOut().
+int korvaneSequence(const char* text)
+{
+    std::vector<reset::SequenceStep> steps;
+    std::string badStep;
+    if (!reset::readSequence(text, steps, badStep)) {
+        sequenceOut = reset::sequenceErrorText(badStep);
+        return 1;
+    }
+    sequenceOut.clear();
+    for (const reset::SequenceStep& step : steps) {
+        sequenceOut += step.kind == reset::StepKind::Wait
+                           ? "wait " + std::to_string(step.milliseconds) + "\n"
+                           : "lines " + std::to_string(step.lines) + " " + std::to_string(step.levels) + "\n";
+    }
+    return 0;
+}
+
+const char* korvaneSequenceOut()
+{
+    return sequenceOut.c_str();
+}
+
+// A new wait for `text`: nothing that came before counts.
+void korvaneWatch(const char* text)
+{
+    watch = reset::TextWatch{text, ""};
+}
+
+// `length` bytes from the port, escaped as korvane-reset shows them (then
+// korvaneReceived()); returns 1 when they complete the text watched for.
+int korvaneReceive(const uint8_t* bytes, int length)
+{
+    const std::string piece(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+    receivedOut = received.escaped(piece);
+    return watch.seen(piece) ? 1 : 0;
+}
+
+const char* korvaneReceived()
+{
+    return receivedOut.c_str();
+}
+
+// korvane-reset's line for a board that stayed silent.
+const char* korvaneNoAnswer(const char* timeoutText, int baud, int tries)
+{
+    noAnswerOut = reset::noAnswerText(timeoutText, static_cast<uint32_t>(baud), static_cast<uint32_t>(tries));
+    return noAnswerOut.c_str();
 }
 
 }  // extern "C"

@@ -123,6 +123,7 @@ function readUrl() {
   for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
     byId(key).value = query.has(key) ? query.get(key) : value;
   }
+  readSerialUrl(query);
 }
 
 // Only what differs from the defaults goes into the link; written once the
@@ -137,6 +138,7 @@ function writeUrl() {
   for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
     if (byId(key).value !== value) query.set(key, byId(key).value);
   }
+  writeSerialUrl(query);
   const search = query.toString();
   history.replaceState(null, '', search ? `?${search}` : location.pathname);
 }
@@ -148,6 +150,7 @@ createKorvaneCore().then((loaded) => {
   performance.mark('korvane-first-report');
   // The report first; the explorer and its chart in the next task.
   setTimeout(updateExplorer);
+  setUpSerial();
   byId('calculator').addEventListener('input', () => { updateCalculator(); scheduleUrlUpdate(); });
   byId('explorer').addEventListener('input', () => { updateExplorer(); scheduleUrlUpdate(); });
   byId('explorer').addEventListener('change', () => { updateExplorer(); scheduleUrlUpdate(); });

@@ -1,0 +1,54 @@
+// A scripted serial port for the page's tests and benchmark: it stands for
+// navigator.serial, logs every call with performance.now() in
+// window.serialLog, and plays the board that window.scriptedBoard describes
+// ({answer, delay, fromRelease} or {vanishAfter}). Runs in the page, before
+// its scripts (Playwright's addInitScript).
+export function scriptedSerial() {
+  const log = [];
+  const bytes = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0));
+  class ScriptedPort extends EventTarget {
+    constructor() {
+      super();
+      this.signals = { dataTerminalReady: true, requestToSend: true };
+      this.releases = 0;
+    }
+    getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; }
+    async open(options) {
+      log.push({ call: 'open', options, at: performance.now() });
+      this.readable = new ReadableStream({ start: (controller) => { this.controller = controller; } });
+      this.writable = new WritableStream({ write: (chunk) => { log.push({ call: 'write', text: new TextDecoder().decode(chunk) }); } });
+    }
+    async setSignals(signals) {
+      if (this.gone) throw new DOMException('The device has been lost.', 'NetworkError');
+      const entry = { call: 'setSignals', signals: { ...signals }, at: performance.now() };
+      log.push(entry);
+      const wasOff = !this.signals.dataTerminalReady;
+      Object.assign(this.signals, signals);
+      await new Promise((resolve) => setTimeout(resolve, 1));
+      entry.done = performance.now();
+      if (wasOff && this.signals.dataTerminalReady) this.released();
+    }
+    // The board starts when DTR comes back on.
+    released() {
+      this.releases++;
+      const board = window.scriptedBoard || {};
+      if (board.answer && this.releases >= (board.fromRelease || 1)) {
+        setTimeout(() => this.controller.enqueue(bytes(board.answer)), board.delay ?? 30);
+      }
+      if (board.vanishAfter) {
+        setTimeout(() => {
+          this.gone = true;
+          this.controller.error(new DOMException('The device has been lost.', 'NetworkError'));
+        }, board.vanishAfter);
+      }
+    }
+    async close() { log.push({ call: 'close' }); }
+  }
+  const port = new ScriptedPort();
+  const serial = new EventTarget();
+  serial.getPorts = async () => [port];
+  serial.requestPort = async () => port;
+  Object.defineProperty(navigator, 'serial', { value: serial, configurable: true });
+  window.serialLog = log;
+}
+

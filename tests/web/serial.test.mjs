@@ -1,0 +1,145 @@
+// The page's reset section in Debian's chromium, driven by Playwright, with
+// a scripted port standing for navigator.serial: it logs every call with
+// performance.now() and plays a board that answers after the release, stays
+// silent or vanishes. The line changes are korvane-reset's, call for call;
+// the waits never short; the words korvane-reset's.
+//   KORVANE_PAGE=... KORVANE_RESET=... node --test tests/web/serial.test.mjs
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { launchChromium } from './browser.mjs';
+import { scriptedSerial } from './scripted_serial.mjs';
+
+const pageUrl = pathToFileURL(resolve(process.env.KORVANE_PAGE)).href;
+const korvaneReset = resolve(process.env.KORVANE_RESET);
+let browser;
+
+before(async () => {
+  browser = await launchChromium();
+});
+after(async () => browser?.close());
+
+async function openPage(query, board = {}) {
+  const context = await browser.newContext();
+  await context.addInitScript(scriptedSerial);
+  await context.addInitScript((value) => { window.scriptedBoard = value; }, board);
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(pageUrl + query);
+  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await page.waitForFunction(() => document.getElementById('serial-port').textContent !== '');
+  return { context, page, errors };
+}
+
+async function resetAndWait(page) {
+  await page.evaluate(() => { document.getElementById('serial-verdict').textContent = ''; });
+  await page.click('#serial-reset');
+  await page.waitForFunction(() => document.getElementById('serial-verdict').textContent !== '', null, { timeout: 20000 });
+  return page.textContent('#serial-verdict');
+}
+
+test('the lines change as korvane-reset changes them, and no wait is short', async () => {
+  // The states of its tests: the pulse, --line=both, --invert and a sequence.
+  const cases = [
+    { query: '?serialbaud=57600', calls: [{ dataTerminalReady: false }, { dataTerminalReady: true, requestToSend: true }],
+      waits: [50] },
+    { query: '?line=both&width=20', calls: [{ dataTerminalReady: false, requestToSend: false },
+      { dataTerminalReady: true, requestToSend: true }], waits: [20] },
+    { query: '?invert=1&width=40', calls: [{ dataTerminalReady: true }, { dataTerminalReady: false }], waits: [40] },
+    { query: `?sequence=${encodeURIComponent('R0|D0|W0.1|D1|W0.05|R1')}`,
+      calls: [{ requestToSend: false }, { dataTerminalReady: false }, { dataTerminalReady: true }, { requestToSend: true }],
+      waits: [0, 100, 50] },
+  ];
+  for (const { query, calls, waits } of cases) {
+    const { context, page, errors } = await openPage(query);
+    assert.equal(await resetAndWait(page), 'reset', query);
+    const log = await page.evaluate(() => window.serialLog);
+    const open = log.find((entry) => entry.call === 'open');
+    assert.deepEqual(open.options, { baudRate: query.includes('57600') ? 57600 : 9600, dataBits: 8, stopBits: 1,
+      parity: 'none', flowControl: 'none' }, query);
+    const signals = log.filter((entry) => entry.call === 'setSignals');
+    assert.deepEqual(signals.map((entry) => entry.signals), calls, query);
+    waits.forEach((wait, index) => {
+      // From the moment the port took a call to the next call.
+      const gap = signals[index + 1].at - signals[index].done;
+      assert.ok(gap >= wait, `${query}: ${gap.toFixed(3)} ms between calls ${index} and ${index + 1}, asked ${wait}`);
+      console.log(`# ${query} wait ${wait} ms: ${gap.toFixed(3)} ms, overshoot ${(gap - wait).toFixed(3)} ms`);
+    });
+    assert.deepEqual(errors, []);
+    await context.close();
+  }
+});
+
+test("the board's answer, a silent board, a port that vanishes", async () => {
+  const banner = '\x00\xff\x1b[2JKORVANE loader ready\r\n';
+  {
+    const { context, page } = await openPage('?expect=ready&serialbaud=57600', { answer: banner, delay: 40 });
+    assert.match(await resetAndWait(page), /^the board answered \d+ ms after the release$/);
+    assert.equal(await page.textContent('#serial-output'), '\\x00\\xFF\\x1B[2JKORVANE loader ready\n');
+    await context.close();
+  }
+  {
+    const { context, page } = await openPage('?expect=ready&serialbaud=57600&timeout=0.3&tries=2');
+    assert.equal(await resetAndWait(page),
+      'the board did not answer within 0.3 s at 57600 Baud in 2 tries: check the rate, the wiring and the reset polarity');
+    const releases = (await page.evaluate(() => window.serialLog))
+      .filter((entry) => entry.call === 'setSignals' && entry.signals.dataTerminalReady === true).length;
+    assert.equal(releases, 2);
+    await context.close();
+  }
+  {
+    const { context, page } = await openPage('?expect=ready&serialbaud=57600&timeout=2', { vanishAfter: 50 });
+    assert.equal(await resetAndWait(page), 'port disappeared: USB 0403:6001');
+    await context.close();
+  }
+});
+
+test('a line, and a file line by line, go out with CR LF', async () => {
+  const { context, page } = await openPage('?serialbaud=19200');
+  await page.fill('#serial-send', 'D 0000');
+  await page.press('#serial-send', 'Enter');
+  await page.setInputFiles('#serial-send-file',
+    { name: 'loader.hex', mimeType: 'text/plain', buffer: Buffer.from(':03000000020100FA\n:00000001FF\n') });
+  await page.waitForFunction(() => window.serialLog.filter((entry) => entry.call === 'write').length === 3);
+  const writes = (await page.evaluate(() => window.serialLog)).filter((entry) => entry.call === 'write');
+  assert.deepEqual(writes.map((entry) => entry.text), ['D 0000\r\n', ':03000000020100FA\r\n', ':00000001FF\r\n']);
+  await page.waitForFunction(() => document.getElementById('serial-progress').value === 1);
+  await context.close();
+});
+
+test('the command line is one that korvane-reset takes', async () => {
+  const cases = [
+    { query: '?line=rts&width=100', command: 'korvane-reset --line=rts PORT 100' },
+    { query: `?invert=1&expect=${encodeURIComponent("it's ready")}&serialbaud=9.6e3&timeout=0.5&tries=3`,
+      command: "korvane-reset --invert '--expect=it'\\''s ready' --baud=9.6e3 --timeout=0.5 --tries=3 PORT" },
+    { query: `?sequence=${encodeURIComponent('R0|D0|W0.1|D1|W0.05|R1')}`,
+      command: "korvane-reset '--sequence=R0|D0|W0.1|D1|W0.05|R1' PORT" },
+  ];
+  const { context, page } = await openPage('');
+  for (const { query, command } of cases) {
+    await page.goto(pageUrl + query);
+    await page.waitForSelector('body[data-ready]');
+    assert.equal(await page.textContent('#serial-command'), command, query);
+    // Run as typed, on /dev/null: every option taken, the port refused.
+    const run = spawnSync('sh', ['-c', command.replace('korvane-reset', `'${korvaneReset}'`).replace('PORT', '/dev/null')],
+      { encoding: 'utf8' });
+    assert.equal(run.stderr, 'korvane-reset: not a serial port with modem control lines: /dev/null\n', command);
+    assert.equal(run.status, 1);
+  }
+  await context.close();
+});
+
+test('without serial port access the page says so and offers the command line', async () => {
+  const context = await browser.newContext();
+  await context.addInitScript(() => { delete Navigator.prototype.serial; });
+  const page = await context.newPage();
+  await page.goto(`${pageUrl}?line=both`);
+  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  assert.equal(await page.isVisible('#serial-unsupported'), true);
+  assert.equal(await page.isDisabled('#serial-reset'), true);
+  assert.equal(await page.textContent('#serial-command'), 'korvane-reset --line=both PORT');
+  await context.close();
+});

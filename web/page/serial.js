@@ -1,0 +1,324 @@
+// The board's reset through the browser's serial port access: korvane-reset's
+// pulse or sequence on DTR and RTS, call for call, then with a text to wait
+// for the board's answer at the rate, read and escaped by the same C++ as
+// korvane-reset's. Never short: each wait ends at or after its deadline on
+// performance.now(), whatever the timers do.
+'use strict';
+
+// The inputs and their defaults; the URL names them as korvane-reset's options.
+const serialFields = [
+  ['line', 'serial-line', 'dtr'], ['width', 'serial-width', '50'], ['invert', 'serial-invert', false],
+  ['sequence', 'serial-sequence', ''], ['expect', 'serial-expect', ''], ['serialbaud', 'serial-baud', ''],
+  ['timeout', 'serial-timeout', '2'], ['tries', 'serial-tries', '1'],
+];
+const dtrLine = 2, rtsLine = 4;  // the bits of the core's steps (reset/modem_lines.h)
+const lineBits = { dtr: dtrLine, rts: rtsLine, both: dtrLine | rtsLine };
+
+const serial = { port: null, rate: 0, reader: null, phase: 'idle', seen: null, lost: null };
+
+// One thing at a time on the port, in the order asked: a reset, a line, a file.
+let portQueue = Promise.resolve();
+function onPort(task) {
+  const run = portQueue.then(task, task);
+  portQueue = run.catch(() => {});
+  return run;
+}
+
+const fieldValue = (id) => (byId(id).type === 'checkbox' ? byId(id).checked : byId(id).value);
+const portName = () => byId('serial-port').dataset.name || 'the port';
+
+function readSerialUrl(query) {
+  for (const [key, id, fallback] of serialFields) {
+    const value = query.has(key) ? query.get(key) : fallback;
+    if (byId(id).type === 'checkbox') byId(id).checked = value === true || value === '1';
+    else byId(id).value = value;
+  }
+}
+
+function writeSerialUrl(query) {
+  for (const [key, id, fallback] of serialFields) {
+    const value = fieldValue(id);
+    if (value !== fallback) query.set(key, value === true ? '1' : value);
+  }
+}
+
+// The rate: the field's, else the calculator's nominal baud rate.
+const serialRateText = () => fieldValue('serial-baud') || byId('baudrate').value || '9600';
+
+// A word as the shell takes it.
+const shellWord = (word) => (/^[\w@%+=:,./-]+$/.test(word) ? word : `'${word.replaceAll("'", "'\\''")}'`);
+
+// korvane-reset's command line for the settings: the options that differ
+// from the defaults, in the order of its help, then PORT and the width.
+function serialCommand() {
+  const words = ['korvane-reset'];
+  if (fieldValue('serial-line') !== 'dtr') words.push(`--line=${fieldValue('serial-line')}`);
+  if (fieldValue('serial-invert')) words.push('--invert');
+  if (fieldValue('serial-sequence')) words.push(shellWord(`--sequence=${fieldValue('serial-sequence')}`));
+  if (fieldValue('serial-expect')) {
+    words.push(shellWord(`--expect=${fieldValue('serial-expect')}`), shellWord(`--baud=${serialRateText()}`));
+    if (fieldValue('serial-timeout') !== '2') words.push(shellWord(`--timeout=${fieldValue('serial-timeout')}`));
+    if (fieldValue('serial-tries') !== '1') words.push(shellWord(`--tries=${fieldValue('serial-tries')}`));
+  }
+  words.push('PORT');
+  if (fieldValue('serial-width') !== '50') words.push(shellWord(fieldValue('serial-width')));
+  return words.join(' ');
+}
+
+// The run's settings, or the error in korvane-reset's words.
+function serialSettings() {
+  const width = fieldValue('serial-width');
+  const sequence = fieldValue('serial-sequence');
+  const line = lineBits[fieldValue('serial-line')];
+  const inverted = fieldValue('serial-invert');
+  const rateText = serialRateText();
+  const rate = Number(rateText);
+  const timeoutText = fieldValue('serial-timeout');
+  const tries = fieldValue('serial-tries');
+  if (!/^\d+$/.test(width) || Number(width) < 1 || Number(width) > 65535) {
+    return { error: `invalid pulse width: ${width} (1 to 65535 ms)` };
+  }
+  if (!Number.isInteger(rate) || rate < 1 || rate > 12000000) {
+    return { error: `invalid --baud: ${rateText} (a whole number of Baud, 1 to 12000000)` };
+  }
+  if (!/^(\d+\.?\d*|\.\d+)$/.test(timeoutText) || !(Number(timeoutText) > 0 && Number(timeoutText) <= 3600)) {
+    return { error: `invalid --timeout: ${timeoutText} (seconds, above 0, at most 3600)` };
+  }
+  if (!/^\d+$/.test(tries) || Number(tries) < 1 || Number(tries) > 100) {
+    return { error: `invalid --tries: ${tries} (1 to 100)` };
+  }
+  let steps;
+  if (sequence) {
+    if (width !== '50' || line !== dtrLine || inverted) {
+      return { error: '--sequence does not mix with WIDTH, --line or --invert' };
+    }
+    const failed = core.ccall('korvaneSequence', 'number', ['string'], [sequence]) !== 0;
+    const out = coreText('korvaneSequenceOut');
+    if (failed) return { error: out };
+    steps = out.trim().split('\n').map((text) => {
+      const [kind, a, b] = text.split(' ');
+      return kind === 'wait' ? { wait: Number(a) } : { lines: Number(a), levels: Number(b) };
+    });
+  } else {
+    // korvane-reset's pulse: the lines off (on, inverted) for the width, then
+    // DTR and RTS on (the lines off, inverted).
+    steps = inverted
+      ? [{ lines: line, levels: line }, { wait: Number(width) }, { lines: line, levels: 0 }]
+      : [{ lines: line, levels: 0 }, { wait: Number(width) }, { lines: dtrLine | rtsLine, levels: dtrLine | rtsLine }];
+  }
+  // Seconds rounded up to whole milliseconds, as korvane-reset reads them.
+  const timeout = Math.ceil(Number(timeoutText) * 1000 - 1e-9);
+  return { steps, rate, rateText, timeoutText, timeout, tries: Number(tries), expect: fieldValue('serial-expect') };
+}
+
+// Timers fire late and in steps of a few ms once nested: sleep until 2 ms
+// before the deadline, then watch the clock itself for the rest.
+async function waitUntil(deadline) {
+  for (let left = deadline - performance.now(); left > 2; left = deadline - performance.now()) {
+    await new Promise((resolve) => setTimeout(resolve, left - 2));
+  }
+  while (performance.now() < deadline) {
+    // at most the last 2 ms
+  }
+}
+
+// The steps, each lines step one setSignals call; a wait counts from the
+// moment the call before it took effect.
+async function runSteps(steps) {
+  for (const step of steps) {
+    if ('wait' in step) {
+      await waitUntil(performance.now() + step.wait);
+      continue;
+    }
+    const signals = {};
+    if (step.lines & dtrLine) signals.dataTerminalReady = (step.levels & dtrLine) !== 0;
+    if (step.lines & rtsLine) signals.requestToSend = (step.levels & rtsLine) !== 0;
+    await serial.port.setSignals(signals);
+  }
+}
+
+function showReceived(bytes) {
+  const watched = core.ccall('korvaneReceive', 'number', ['array', 'number'], [bytes, bytes.length]) === 1;
+  const output = byId('serial-output');
+  output.textContent += coreText('korvaneReceived');
+  output.scrollTop = output.scrollHeight;
+  return watched;
+}
+
+// Everything the port sends, while it is open: dropped between the start
+// of a reset and its release, shown otherwise.
+async function readPort() {
+  while (serial.rate && serial.port.readable) {
+    serial.reader = serial.port.readable.getReader();
+    try {
+      for (;;) {
+        const { value, done } = await serial.reader.read();
+        if (done) return;
+        if (serial.phase === 'resetting') continue;
+        if (showReceived(value) && serial.phase === 'waiting' && serial.seen) serial.seen(performance.now());
+      }
+    } catch (error) {
+      portLost(error);
+      return;
+    } finally {
+      serial.reader.releaseLock();
+    }
+  }
+}
+
+// A run that waits says so itself; otherwise the verdict says it here.
+function portLost(error) {
+  serial.rate = 0;
+  if (serial.lost) serial.lost(error);
+  else setVerdict(`port disappeared: ${portName()}`);
+  updateSerialButtons();
+}
+
+async function openPort(rate) {
+  if (serial.rate === rate) return;
+  if (serial.rate) await closePort();
+  await serial.port.open({ baudRate: rate, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' });
+  serial.rate = rate;
+  readPort();
+}
+
+async function closePort() {
+  const rate = serial.rate;
+  serial.rate = 0;
+  if (!rate) return;
+  try {
+    await serial.reader?.cancel();
+    await serial.port.close();
+  } catch (error) {
+    // Gone already: nothing to close.
+  }
+}
+
+const setVerdict = (text) => { byId('serial-verdict').textContent = text; };
+
+// Until the text comes (its time) or the deadline (null); a lost port rejects.
+function waitForAnswer(deadline) {
+  return new Promise((resolve, reject) => {
+    let timer;
+    const finish = (value) => { clearTimeout(timer); serial.seen = null; serial.lost = null; resolve(value); };
+    serial.seen = finish;
+    serial.lost = (error) => { clearTimeout(timer); serial.seen = null; serial.lost = null; reject(error); };
+    const check = () => {
+      const left = deadline - performance.now();
+      if (left <= 0) finish(null);
+      else timer = setTimeout(check, left);
+    };
+    check();
+  });
+}
+
+async function resetBoard() {
+  const settings = serialSettings();
+  if (settings.error) { setVerdict(settings.error); return; }
+  setVerdict('');
+  try {
+    await openPort(settings.rate);
+  } catch (error) {
+    setVerdict(`port busy: ${portName()} (${error.message})`);
+    return;
+  }
+  updateSerialButtons(true);
+  try {
+    for (let attempt = 1; attempt <= settings.tries; attempt++) {
+      serial.phase = 'resetting';
+      await runSteps(settings.steps);
+      const release = performance.now();
+      if (!settings.expect) { setVerdict('reset'); return; }
+      core.ccall('korvaneWatch', null, ['string'], [settings.expect]);
+      serial.phase = 'waiting';
+      const seenAt = await waitForAnswer(release + settings.timeout);
+      if (seenAt !== null) {
+        setVerdict(`the board answered ${Math.round(seenAt - release)} ms after the release`);
+        return;
+      }
+    }
+    setVerdict(core.ccall('korvaneNoAnswer', 'string', ['string', 'number', 'number'],
+      [settings.timeoutText, settings.rate, settings.tries]));
+  } catch (error) {
+    setVerdict(`port disappeared: ${portName()}`);
+  } finally {
+    serial.phase = 'idle';
+    updateSerialButtons(false);
+  }
+}
+
+async function sendText(lines, pause) {
+  if (!serial.port) { setVerdict('choose a port first'); return; }
+  const settings = serialSettings();
+  if (settings.error) { setVerdict(settings.error); return; }
+  await openPort(settings.rate);
+  const progress = byId('serial-progress');
+  progress.value = 0;
+  const writer = serial.port.writable.getWriter();
+  try {
+    for (let index = 0; index < lines.length; index++) {
+      await writer.write(new TextEncoder().encode(`${lines[index]}\r\n`));
+      progress.value = (index + 1) / lines.length;
+      if (pause > 0 && index + 1 < lines.length) await waitUntil(performance.now() + pause);
+    }
+  } finally {
+    writer.releaseLock();
+  }
+}
+
+function showPort(port) {
+  serial.port = port;
+  const info = port.getInfo ? port.getInfo() : {};
+  const hex = (value) => value.toString(16).padStart(4, '0');
+  const name = info.usbVendorId !== undefined ? `USB ${hex(info.usbVendorId)}:${hex(info.usbProductId)}` : 'a serial port';
+  byId('serial-port').dataset.name = name;
+  byId('serial-port').textContent = `Port: ${name}`;
+  updateSerialButtons();
+}
+
+function updateSerialButtons(busy = serial.phase !== 'idle') {
+  const supported = 'serial' in navigator;
+  byId('serial-connect').disabled = !supported || busy;
+  byId('serial-reset').disabled = !supported || !serial.port || busy;
+  byId('serial-disconnect').disabled = !supported || !serial.rate || busy;
+}
+
+const updateSerialCommand = () => { byId('serial-command').textContent = serialCommand(); };
+
+function setUpSerial() {
+  updateSerialCommand();
+  byId('serial').addEventListener('input', () => { updateSerialCommand(); scheduleUrlUpdate(); });
+  byId('calculator').addEventListener('input', updateSerialCommand);
+  updateSerialButtons();
+  if (!('serial' in navigator)) {
+    byId('serial-unsupported').hidden = false;
+    for (const id of ['serial-send', 'serial-send-file']) byId(id).disabled = true;
+    return;
+  }
+  navigator.serial.getPorts().then((ports) => { if (ports.length > 0 && !serial.port) showPort(ports[0]); });
+  navigator.serial.addEventListener('disconnect', (event) => { if (event.target === serial.port) portLost(); });
+  byId('serial-connect').addEventListener('click', async () => {
+    try {
+      showPort(await navigator.serial.requestPort());
+    } catch (error) {
+      setVerdict('no port chosen');
+    }
+  });
+  byId('serial-reset').addEventListener('click', () => onPort(resetBoard));
+  byId('serial-disconnect').addEventListener('click', () => onPort(async () => { await closePort(); updateSerialButtons(); }));
+  byId('serial-send').addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter') return;
+    event.preventDefault();
+    const line = event.target.value;
+    event.target.value = '';
+    onPort(() => sendText([line], 0)).catch(() => setVerdict(`port disappeared: ${portName()}`));
+  });
+  byId('serial-send-file').addEventListener('change', async (event) => {
+    const file = event.target.files[0];
+    if (!file) return;
+    const lines = (await file.text()).split(/\r?\n/);
+    if (lines[lines.length - 1] === '') lines.pop();
+    const pause = Number(byId('serial-line-pause').value) || 0;
+    onPort(() => sendText(lines, pause)).catch(() => setVerdict(`port disappeared: ${portName()}`));
+  });
+}
