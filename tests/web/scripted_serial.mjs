@@ -13,7 +13,10 @@ export function scriptedSerial() {
       this.releases = 0;
     }
     getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; }
+    // As a browser's port: one open at a time, and no close while a reader holds it.
     async open(options) {
+      if (this.isOpen) throw new DOMException('The port is already open.', 'InvalidStateError');
+      this.isOpen = true;
       log.push({ call: 'open', options, at: performance.now() });
       this.readable = new ReadableStream({ start: (controller) => { this.controller = controller; } });
       this.writable = new WritableStream({ write: (chunk) => { log.push({ call: 'write', text: new TextDecoder().decode(chunk) }); } });
@@ -42,7 +45,11 @@ export function scriptedSerial() {
         }, board.vanishAfter);
       }
     }
-    async close() { log.push({ call: 'close' }); }
+    async close() {
+      if (this.readable.locked) throw new TypeError('Cannot close a port whose readable stream is locked.');
+      this.isOpen = false;
+      log.push({ call: 'close' });
+    }
   }
   const port = new ScriptedPort();
   const serial = new EventTarget();

@@ -97,6 +97,17 @@ test("the board's answer, a silent board, a port that vanishes", async () => {
   }
 });
 
+test('a reset at another rate closes the port and opens it again at that rate', async () => {
+  const { context, page } = await openPage('?serialbaud=9600');
+  assert.equal(await resetAndWait(page), 'reset');
+  await page.fill('#serial-baud', '57600');
+  assert.equal(await resetAndWait(page), 'reset');
+  const calls = (await page.evaluate(() => window.serialLog)).filter((entry) => entry.call !== 'setSignals');
+  assert.deepEqual(calls.map((entry) => entry.call === 'open' ? `open ${entry.options.baudRate}` : entry.call),
+    ['open 9600', 'close', 'open 57600']);
+  await context.close();
+});
+
 test('a line, and a file line by line, go out with CR LF', async () => {
   const { context, page } = await openPage('?serialbaud=19200');
   await page.fill('#serial-send', 'D 0000');

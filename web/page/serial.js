@@ -14,7 +14,7 @@ const serialFields = [
 const dtrLine = 2, rtsLine = 4;  // the bits of the core's steps (reset/modem_lines.h)
 const lineBits = { dtr: dtrLine, rts: rtsLine, both: dtrLine | rtsLine };
 
-const serial = { port: null, rate: 0, reader: null, phase: 'idle', seen: null, lost: null };
+const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null };
 
 // One thing at a time on the port, in the order asked: a reset, a line, a file.
 let portQueue = Promise.resolve();
@@ -179,7 +179,7 @@ async function openPort(rate) {
   if (serial.rate) await closePort();
   await serial.port.open({ baudRate: rate, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' });
   serial.rate = rate;
-  readPort();
+  serial.reading = readPort();
 }
 
 async function closePort() {
@@ -187,7 +187,9 @@ async function closePort() {
   serial.rate = 0;
   if (!rate) return;
   try {
+    // The port closes only once its reader has let go.
     await serial.reader?.cancel();
+    await serial.reading;
     await serial.port.close();
   } catch (error) {
     // Gone already: nothing to close.
