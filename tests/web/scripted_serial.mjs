@@ -1,7 +1,8 @@
 // A scripted serial port for the page's tests and benchmark: it stands for
 // navigator.serial, logs every call with performance.now() in
 // window.serialLog, and plays the board that window.scriptedBoard describes
-// ({answer, delay, fromRelease} or {vanishAfter}). Runs in the page, before
+// ({answer, delay, fromRelease, garbleFirst: a framing error at the release}
+// or {vanishAfter}). Runs in the page, before
 // its scripts (Playwright's addInitScript).
 export function scriptedSerial() {
   const log = [];
@@ -37,6 +38,11 @@ export function scriptedSerial() {
       const board = window.scriptedBoard || {};
       if (board.answer && this.releases >= (board.fromRelease || 1)) {
         setTimeout(() => this.controller.enqueue(bytes(board.answer)), board.delay ?? 30);
+      }
+      if (board.garbleFirst) {
+        // A framing error ends the stream; the port goes on with a new one.
+        this.controller.error(new DOMException('Framing error.', 'FramingError'));
+        this.readable = new ReadableStream({ start: (controller) => { this.controller = controller; } });
       }
       if (board.vanishAfter) {
         setTimeout(() => {

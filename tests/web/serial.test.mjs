@@ -82,6 +82,12 @@ test("the board's answer, a silent board, a port that vanishes", async () => {
     await context.close();
   }
   {
+    // A framing error at the release ends only the port's stream.
+    const { context, page } = await openPage('?expect=ready&serialbaud=57600', { answer: banner, garbleFirst: true });
+    assert.match(await resetAndWait(page), /^the board answered \d+ ms after the release$/);
+    await context.close();
+  }
+  {
     const { context, page } = await openPage('?expect=ready&serialbaud=57600&timeout=0.3&tries=2');
     assert.equal(await resetAndWait(page),
       'the board did not answer within 0.3 s at 57600 Baud in 2 tries: check the rate, the wiring and the reset polarity');

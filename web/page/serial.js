@@ -145,6 +145,11 @@ function showReceived(bytes) {
   return watched;
 }
 
+// A framing, parity, break or overrun error ends only the port's current
+// stream (a board at another rate sends such garbage); the port goes on
+// with a new one. Any other error means the device is gone.
+const lineErrors = ['FramingError', 'ParityError', 'BreakError', 'BufferOverrunError'];
+
 // Everything the port sends, while it is open: dropped between the start
 // of a reset and its release, shown otherwise.
 async function readPort() {
@@ -158,8 +163,10 @@ async function readPort() {
         if (showReceived(value) && serial.phase === 'waiting' && serial.seen) serial.seen(performance.now());
       }
     } catch (error) {
-      portLost(error);
-      return;
+      if (!lineErrors.includes(error?.name)) {
+        portLost(error);
+        return;
+      }
     } finally {
       serial.reader.releaseLock();
     }
