@@ -2,7 +2,8 @@
 // serial or parallel port driver, so that USB adapters work, on any
 // architecture and without root. The run order and the exit statuses live
 // here; the texts are messages.cpp's and command_line.cpp's, and the machine
-// is reached only through the files named for their platform.
+// is reached only through machine.h.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,15 +12,12 @@
 #include "common/line_output.h"
 #include "common/millisecond_wait.h"
 #include "korvane-reset/command_line.h"
-#include "korvane-reset/device_files_posix.h"
 #include "korvane-reset/expect.h"
+#include "korvane-reset/machine.h"
 #include "korvane-reset/messages.h"
-#include "korvane-reset/parallel_driver_linux.h"
-#include "korvane-reset/port_inventory_linux.h"
 #include "korvane-reset/port_names.h"
 #include "korvane-reset/pulse.h"
 #include "korvane-reset/reset_plan.h"
-#include "korvane-reset/serial_driver_linux.h"
 #include "reset/received_text.h"
 
 namespace korvane_reset {
@@ -63,41 +61,39 @@ void endIfSignalled()
 
 PulseReport pulseDevice(const std::string& path, ResetAction action, const CommandLine& commandLine)
 {
-    int descriptor = -1;
-    const int error = openPort(path, descriptor);
+    std::unique_ptr<OpenPort> port;
+    const int error = openMachinePort(
+        path, linesAtRest(commandLine.lines, commandLine.inverted, commandLine.sequence), port);
     if (error != 0) {
         fail(openFailureText(error, path, deviceOwner(path)));
     }
-    PulseReport report{};
     if (action == ResetAction::PulseParallel) {
-        ParallelIoctls driver(descriptor);
-        report = pulseParallel(driver, commandLine.inverted, commandLine.pulseWidth);
-    } else {
-        SerialIoctls driver(descriptor);
-        const auto reset = [&driver, &commandLine] {
-            return commandLine.sequence.empty()
-                       ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
-                       : runSequence(driver, commandLine.sequence);
-        };
-        if (!commandLine.expect) {
-            report = reset();
-        } else {
-            // The board's text as it comes, ended by a line feed.
-            char last = '\n';
-            const auto show = [&last](const std::string& text) {
-                if (!text.empty() && showOut(text)) {
-                    last = text.back();
-                }
-            };
-            report = expectAnswer(driver, driver, commandLine.answer, reset, show);
-            if (last != '\n') {
-                showOut("\n");
-            }
-        }
+        ParallelDriver* parallel = port->parallel();
+        return parallel != nullptr ? pulseParallel(*parallel, commandLine.inverted, commandLine.pulseWidth)
+                                   : PulseReport{PulseOutcome::NotParallelPort, 0, ""};
     }
-    // HUPCL is off once a serial reset got that far, so closing leaves DTR
-    // and RTS as the reset left them.
-    closePort(descriptor);
+    ModemLineDriver& driver = port->modemLines();
+    const auto reset = [&driver, &commandLine] {
+        return commandLine.sequence.empty()
+                   ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
+                   : runSequence(driver, commandLine.sequence);
+    };
+    if (!commandLine.expect) {
+        return reset();
+    }
+    // The board's text as it comes, ended by a line feed.
+    char last = '\n';
+    const auto show = [&last](const std::string& text) {
+        if (!text.empty() && showOut(text)) {
+            last = text.back();
+        }
+    };
+    const PulseReport report = expectAnswer(driver, port->receiveLine(), commandLine.answer, reset, show);
+    if (last != '\n') {
+        showOut("\n");
+    }
+    // The port closes as it goes, after the lines' reset: on Linux without
+    // HUPCL, so that DTR and RTS stay as the reset left them.
     return report;
 }
 
@@ -129,9 +125,9 @@ int run(int argc, char* argv[])
 
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     common::watchEndingSignals();
-    const PortTarget target = resolvePortName(commandLine.port);
+    const PortTarget target = resolvePort(commandLine.port);
     // null names no file: there is nothing to look at, and the plan does not ask.
-    const DeviceUse use = target.onlyWait ? DeviceUse::Missing : judgeDevice(deviceFacts(target.path));
+    const DeviceUse use = target.onlyWait ? DeviceUse::Missing : portUse(target);
     const ResetPlan plan = planReset(commandLine, target, use);
     switch (plan.action) {
     case ResetAction::Fail:

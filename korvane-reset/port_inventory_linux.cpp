@@ -11,6 +11,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "korvane-reset/machine.h"
+
 namespace korvane_reset {
 
 namespace {

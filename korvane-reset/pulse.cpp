@@ -166,6 +166,14 @@ int linesOf(PulseLines lines)
     return reset::dtrLine;
 }
 
+int linesAtRest(PulseLines lines, bool inverted, const std::vector<reset::SequenceStep>& sequence)
+{
+    if (!sequence.empty()) {
+        return reset::linesAfterSequence(sequence, reset::restLines);
+    }
+    return inverted ? reset::restLines & ~linesOf(lines) : reset::restLines;
+}
+
 PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
 {
     int present = 0;

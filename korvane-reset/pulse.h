@@ -19,6 +19,12 @@ namespace korvane_reset {
 enum class PulseLines { Dtr, Rts, Both };
 int linesOf(PulseLines lines);
 
+// DTR and RTS as the run leaves them: both on; inverted, the pulse lines
+// off; for a sequence (when not empty), as its steps leave them. A driver
+// that sets the lines itself when the port opens (Windows') is put there at
+// once, so that the board sees no edge before the reset's own.
+int linesAtRest(PulseLines lines, bool inverted, const std::vector<reset::SequenceStep>& sequence);
+
 // The parallel port's data lines during and after the pulse.
 constexpr uint8_t parallelPulsePattern = 0x55;
 constexpr uint8_t parallelRestPattern = 0xAA;

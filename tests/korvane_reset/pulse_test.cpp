@@ -142,6 +142,41 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
     }
 }
 
+// The lines that a port is put at when it opens are those that the reset
+// leaves: from there the pulse or sequence changes nothing at its end, and the
+// board sees no edge but the reset's.
+TEST(LinesAtRest, TheStateThatTheResetEndsIn)
+{
+    const struct {
+        const char* name;
+        PulseLines pulseLines;
+        bool inverted;
+        const char* sequence;
+        int rest;
+    } cases[] = {
+        {"DTR pulse", PulseLines::Dtr, false, "", 0x06},
+        {"both lines", PulseLines::Both, false, "", 0x06},
+        {"inverted DTR", PulseLines::Dtr, true, "", 0x04},
+        {"inverted RTS", PulseLines::Rts, true, "", 0x02},
+        {"inverted both", PulseLines::Both, true, "", 0x00},
+        {"sequence ending with RTS off", PulseLines::Dtr, false, "D0|R0|W0.1|D1", 0x02},
+        {"sequence ending with both on", PulseLines::Rts, true, "U0,0|W0.05|U1,1", 0x06},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<reset::SequenceStep> steps;
+        std::string badStep;
+        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
+        EXPECT_EQ(linesAtRest(c.pulseLines, c.inverted, steps), c.rest);
+        ScriptedPort port;
+        port.lines = c.rest;
+        const PulseReport report =
+            steps.empty() ? pulseSerial(port, c.pulseLines, c.inverted, 10) : runSequence(port, steps);
+        EXPECT_EQ(report.outcome, PulseOutcome::Done);
+        EXPECT_EQ(port.lines, c.rest);
+    }
+}
+
 struct ParallelCase {
     const char* name;
     bool inverted;
