@@ -89,6 +89,7 @@ void addUsbFacts(const std::string& deviceLink, TtyFacts& tty)
             tty.usbVendor = fileText(folder + "/idVendor");
             tty.usbProduct = fileText(folder + "/idProduct");
             tty.usbProductName = fileText(folder + "/product");
+            tty.usbSerial = fileText(folder + "/serial");
             return;
         }
     }

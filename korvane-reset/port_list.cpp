@@ -34,6 +34,7 @@ bool describeTty(const TtyFacts& tty, ListedPort& port)
         port.usbVendor = trimmed(tty.usbVendor);
         port.usbProduct = trimmed(tty.usbProduct);
         port.productName = trimmed(tty.usbProductName);
+        port.serialNumber = trimmed(tty.usbSerial);
         port.description = port.kind + " " + port.usbVendor + ":" + port.usbProduct +
                            (port.productName.empty() ? "" : " " + port.productName);
         return true;
@@ -50,6 +51,9 @@ std::string accessText(const AccessFacts& access)
     if (!access.present) {
         return "no device file";
     }
+    if (access.inUse) {
+        return "in use by another program";
+    }
     if (!access.mayOpen) {
         return "no access (group " + (access.group.empty() ? std::string("unknown") : access.group) + ")";
     }
@@ -59,6 +63,47 @@ std::string accessText(const AccessFacts& access)
 bool byDevice(const ListedPort& left, const ListedPort& right)
 {
     return naturalLess(left.device, right.device);
+}
+
+// The four hexadecimal digits after `key` ("VID_") in an instance id, in
+// lower case as Linux shows them; "" when they are not there.
+std::string usbIdField(const std::string& instanceId, const std::string& key)
+{
+    const size_t at = instanceId.find(key);
+    if (at == std::string::npos || instanceId.size() < at + key.size() + 4) {
+        return "";
+    }
+    std::string digits;
+    for (size_t i = at + key.size(); i < at + key.size() + 4; ++i) {
+        if (common::hexDigitValue(instanceId[i]) < 0) {
+            return "";
+        }
+        digits += "0123456789abcdef"[common::hexDigitValue(instanceId[i])];
+    }
+    return digits;
+}
+
+// The last part of "USB\VID_0403&PID_6001\A1B2C3": Windows makes up a part
+// with "&" in it for a device without a serial number.
+std::string usbSerialOf(const std::string& instanceId)
+{
+    const size_t slash = instanceId.rfind('\\');
+    if (slash == std::string::npos || instanceId.find('\\') == slash) {
+        return "";
+    }
+    const std::string last = instanceId.substr(slash + 1);
+    return last.find('&') == std::string::npos ? last : "";
+}
+
+// "USB Serial Port (COM7)" without its " (COM7)".
+std::string withoutPortName(const std::string& friendlyName, const std::string& name)
+{
+    const std::string suffix = " (" + name + ")";
+    if (friendlyName.size() > suffix.size() &&
+        friendlyName.compare(friendlyName.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        return friendlyName.substr(0, friendlyName.size() - suffix.size());
+    }
+    return friendlyName;
 }
 
 }  // namespace
@@ -111,6 +156,31 @@ std::vector<ListedPort> portsToList(const std::vector<TtyFacts>& ttys, const std
     return serial;
 }
 
+std::vector<ListedPort> comPortsToList(const std::vector<ComPortFacts>& ports)
+{
+    std::vector<ListedPort> listed;
+    for (const ComPortFacts& facts : ports) {
+        ListedPort port{facts.name, "", "serial port", "", "", ""};
+        const std::string name = trimmed(withoutPortName(facts.friendlyName, facts.name));
+        port.usbVendor = usbIdField(facts.usbInstanceId, "VID_");
+        port.usbProduct = usbIdField(facts.usbInstanceId, "PID_");
+        if (!port.usbVendor.empty() && !port.usbProduct.empty()) {
+            port.kind = "USB serial";
+            port.productName = name;
+            port.serialNumber = usbSerialOf(facts.usbInstanceId);
+            port.description = port.kind + " " + port.usbVendor + ":" + port.usbProduct;
+        } else {
+            port.usbVendor.clear();
+            port.usbProduct.clear();
+            port.description = port.kind;
+        }
+        port.description += name.empty() ? "" : " " + name;
+        listed.push_back(port);
+    }
+    std::sort(listed.begin(), listed.end(), byDevice);
+    return listed;
+}
+
 std::string stableNameFor(const std::string& device, const std::vector<StableLink>& links)
 {
     for (const StableLink& link : links) {
@@ -142,6 +212,7 @@ std::string listJson(const std::vector<PortListing>& listings)
         port["product"] = textOrNull(listing.port.productName);
         port["access"] = accessText(listing.access);
         port["may_open"] = listing.access.present && listing.access.mayOpen;
+        port["serial"] = textOrNull(listing.port.serialNumber);
         ports.push_back(port);
     }
     // Names from sysfs and /dev are not always UTF-8.

@@ -1,7 +1,7 @@
 // The lines of --list: which serial and parallel ports this machine has,
 // what each is, its stable name below /dev/serial/by-id, and whether the
-// user may open it. Pure: the texts read from sysfs and /dev come in as
-// arguments.
+// user may open it. Pure: the texts read from sysfs and /dev, or from
+// Windows' SetupAPI and registry, come in as arguments.
 #pragma once
 
 #include <string>
@@ -18,6 +18,14 @@ struct TtyFacts {
     std::string usbVendor;       // idVendor, idProduct and product of the
     std::string usbProduct;      // USB device the port belongs to, if any
     std::string usbProductName;
+    std::string usbSerial = "";  // its serial number, which tells two alike adapters apart
+};
+
+// What Windows tells of one COM port.
+struct ComPortFacts {
+    std::string name;           // "COM7"
+    std::string friendlyName;   // SetupAPI's "USB Serial Port (COM7)"; "" when only the registry knows the port
+    std::string usbInstanceId;  // the USB device's instance id, "USB\VID_0403&PID_6001\A1B2C3"; "" for none
 };
 
 struct ListedPort {
@@ -27,6 +35,7 @@ struct ListedPort {
     std::string usbVendor;    // "0403"; empty but for USB serial adapters
     std::string usbProduct;   // "6001"
     std::string productName;  // "FT232R USB UART", as the adapter names itself; may be empty
+    std::string serialNumber = "";  // the USB adapter's, where it has one
 };
 
 // A symbolic link below /dev/serial/by-id and the text it points to.
@@ -39,12 +48,18 @@ struct AccessFacts {
     bool present;        // /dev has the device file
     bool mayOpen;        // for reading and writing, by this user
     std::string group;   // the file's group by name
+    bool inUse = false;  // Windows: another program has the port open
 };
 
 // The serial ports worth listing (hardware with a UART or a USB device
 // behind it) and the parallel ports, in natural order of their names
 // (ttyS2 before ttyS10), serial ports first.
 std::vector<ListedPort> portsToList(const std::vector<TtyFacts>& ttys, const std::vector<std::string>& parallelNames);
+
+// The COM ports in natural order (COM2 before COM10), USB adapters with
+// their vendor, product and serial number from the instance id and their
+// name from the friendly name.
+std::vector<ListedPort> comPortsToList(const std::vector<ComPortFacts>& ports);
 
 // The first link that points to the device, or "".
 std::string stableNameFor(const std::string& device, const std::vector<StableLink>& links);
@@ -61,7 +76,8 @@ std::string listLine(const PortListing& listing);
 
 // The whole list as one JSON array, an object a port: device, by_id (null
 // without a stable name), kind, usb_vendor, usb_product and product (null
-// but for USB adapters), access (the text of the line) and may_open.
+// but for USB adapters), access (the text of the line), may_open and
+// serial (null where unknown).
 std::string listJson(const std::vector<PortListing>& listings);
 
 // True when `left` comes before `right` with digit runs compared as numbers.

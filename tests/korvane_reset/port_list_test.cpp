@@ -13,7 +13,7 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
 {
     const std::vector<TtyFacts> ttys = {
         {"ttyS10", true, true, "4\n", "", "", ""},
-        {"ttyUSB0", true, false, "", "0403\n", "6001\n", "FT232R USB UART\n"},
+        {"ttyUSB0", true, false, "", "0403\n", "6001\n", "FT232R USB UART\n", "A1B2C3\n"},
         {"ttyS1", true, true, "0\n", "", "", ""},  // legacy entry, no UART
         {"tty0", false, false, "", "", "", ""},    // virtual console
         {"ttyS2", true, true, "4\n", "", "", ""},
@@ -54,11 +54,51 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
                                 "    \"usb_product\": \"6001\",\n"
                                 "    \"product\": \"FT232R USB UART\",\n"
                                 "    \"access\": \"no access (group dialout)\",\n"
-                                "    \"may_open\": false\n"
+                                "    \"may_open\": false,\n"
+                                "    \"serial\": \"A1B2C3\"\n"
                                 "  }";
     EXPECT_NE(json.find(adapter), std::string::npos) << json;
     EXPECT_NE(json.find("\"access\": \"no device file\",\n    \"may_open\": false"), std::string::npos) << json;
     EXPECT_EQ(json.substr(0, 5), "[\n  {");
+}
+
+// Windows: SetupAPI's names where it knows the port, the registry's bare
+// name where it does not; access as a trial open found it.
+TEST(PortList, ComPortsFromSetupApiAndRegistry)
+{
+    const std::vector<ComPortFacts> ports = {
+        {"COM10", "USB Serial Port (COM10)", "USB\\VID_0403&PID_6001\\A1B2C3"},
+        {"COM3", "USB-SERIAL CH340 (COM3)", "USB\\VID_1A86&PID_7523\\5&2F1C3A1&0&2"},
+        {"COM1", "Communications Port (COM1)", ""},
+        {"COM7", "", ""},
+        {"COM4", "Odd (COM4)", "USB\\VID_12&PID_ZZZZ\\X"},
+    };
+    std::vector<PortListing> listings;
+    std::vector<std::string> lines;
+    for (const ListedPort& port : comPortsToList(ports)) {
+        const bool held = port.device == "COM3";
+        listings.push_back(PortListing{port, "", AccessFacts{true, !held, "", held}});
+        lines.push_back(listLine(listings.back()));
+    }
+    const std::vector<std::string> expected = {
+        "COM1\t-\tserial port Communications Port\tyou may open it",
+        "COM3\t-\tUSB serial 1a86:7523 USB-SERIAL CH340\tin use by another program",
+        "COM4\t-\tserial port Odd\tyou may open it",
+        "COM7\t-\tserial port\tyou may open it",
+        "COM10\t-\tUSB serial 0403:6001 USB Serial Port\tyou may open it",
+    };
+    EXPECT_EQ(lines, expected);
+    const std::string json = listJson(listings);
+    EXPECT_NE(json.find("\"device\": \"COM10\",\n    \"by_id\": null,\n    \"kind\": \"USB serial\",\n"
+                        "    \"usb_vendor\": \"0403\",\n    \"usb_product\": \"6001\",\n"
+                        "    \"product\": \"USB Serial Port\",\n    \"access\": \"you may open it\",\n"
+                        "    \"may_open\": true,\n    \"serial\": \"A1B2C3\""),
+              std::string::npos)
+        << json;
+    // A made-up instance part is no serial number; a held port may not be opened.
+    EXPECT_NE(json.find("\"access\": \"in use by another program\",\n    \"may_open\": false,\n    \"serial\": null"),
+              std::string::npos)
+        << json;
 }
 
 TEST(PortList, NaturalOrder)
