@@ -15,18 +15,49 @@ constexpr int firstOptionCode = 256;
 constexpr int helpCode = 'h';
 constexpr int versionCode = 'V';
 
+// The long option that `name` means: the one of that name, else the only
+// one that it abbreviates; nullptr for none or several.
+const option* longOptionNamed(const std::string& name, const std::vector<option>& longOptions)
+{
+    const option* abbreviated = nullptr;
+    int candidates = 0;
+    for (const option& entry : longOptions) {
+        if (entry.name == nullptr) {
+            continue;
+        }
+        const std::string full = entry.name;
+        if (full == name) {
+            return &entry;
+        }
+        if (full.compare(0, name.size(), name) == 0) {
+            abbreviated = &entry;
+            ++candidates;
+        }
+    }
+    return candidates == 1 ? abbreviated : nullptr;
+}
+
 // The error text for what getopt_long answered with ':' (an option without
 // its value) or '?' (an unknown option); `typed` is the argument as typed.
-std::string optionErrorText(int answer, const std::string& typed)
+// The C libraries word their findings differently (one reports a value
+// given to an option that takes none as a missing value), so what went
+// wrong with a long option is read off the table here.
+std::string optionErrorText(int answer, const std::string& typed, const std::vector<option>& longOptions)
 {
-    if (answer == ':') {
+    if (typed.compare(0, 2, "--") == 0) {
+        const size_t equals = typed.find('=');
+        const std::string asked = typed.substr(0, equals);
+        const option* entry = longOptionNamed(asked.substr(2), longOptions);
+        if (entry == nullptr) {
+            return "unknown option: " + typed;
+        }
+        if (entry->has_arg == no_argument) {
+            return equals != std::string::npos ? "option " + asked + " takes no value" : "unknown option: " + typed;
+        }
         return "option " + typed + " needs a value";
     }
-    // For a long option getopt sets optopt only when the option is known and
-    // was given a value that it does not take; then optopt is its code.
-    if (typed.compare(0, 2, "--") == 0) {
-        return optopt != 0 ? "option " + typed.substr(0, typed.find('=')) + " takes no value"
-                           : "unknown option: " + typed;
+    if (answer == ':') {
+        return "option " + typed + " needs a value";
     }
     return std::string("unknown option: -") + static_cast<char>(optopt);
 }
@@ -80,7 +111,7 @@ OptionsRead readOptions(const char* program, int argc, char* argv[], const std::
         } else if (code == versionCode) {
             version = true;
         } else if (index < 0) {
-            error = optionErrorText(code, typed);
+            error = optionErrorText(code, typed, longOptions);
         } else {
             error = handle(static_cast<size_t>(index), optarg != nullptr ? optarg : "");
         }

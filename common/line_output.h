@@ -1,7 +1,7 @@
 // Whole lines and whole texts on the program's standard output and error,
 // with unbuffered writes: each line is out before the program's next step,
-// into terminals, pipes and files alike. Implemented for POSIX systems in
-// line_output_posix.cpp.
+// into terminals, pipes and files alike. writeAll and endProcess are the
+// platform's: line_output_posix.cpp and line_output_windows.cpp.
 #pragma once
 
 #include <string>
@@ -12,7 +12,8 @@ namespace common {
 enum class Stream { Out, Err };
 
 // Writes all of `content`, repeating writes that a signal interrupted or
-// that took only part of it. Returns 0 or the errno of the failed write.
+// that took only part of it. Returns 0 or the error code of the failed write
+// (errno, or GetLastError on Windows).
 int writeAll(Stream stream, const std::string& content);
 
 // Writes the text and a line feed; false when the stream did not take it.

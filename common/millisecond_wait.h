@@ -24,25 +24,43 @@ struct WaitResult {
 // signal that came in just before it went to sleep.
 constexpr int64_t waitCheckIntervalNanoseconds = 100'000'000;
 
-// Waits `milliseconds` from the call on, never less: clock_nanosleep to an
-// absolute CLOCK_MONOTONIC deadline, with the process's timer slack at its
-// minimum so that the kernel does not round the wake-up later, and asleep
-// again after any signal that does not end the program. `check`, when given,
+// The monotonic clock that the waits are measured on, in nanoseconds from
+// an arbitrary start.
+int64_t monotonicNanoseconds();
+
+// For the implementations: the next moment to wake up at, in nanoseconds
+// of the monotonic clock. That is the deadline itself, or the latest check
+// point before it that still lies ahead; check points sit whole intervals
+// before the deadline, so the last one is a full interval away from it.
+inline int64_t nextWakeUp(int64_t now, int64_t deadline)
+{
+    const int64_t intervalsLeft = (deadline - now - 1) / waitCheckIntervalNanoseconds;
+    return deadline - intervalsLeft * waitCheckIntervalNanoseconds;
+}
+
+// Waits `milliseconds` from the call on, never less: to an absolute
+// deadline on the monotonic clock, asleep again after anything that wakes it
+// early and does not end the program. On Linux clock_nanosleep with the
+// process's timer slack at its minimum, so that the kernel does not round
+// the wake-up later; on Windows a high-resolution waitable timer against
+// QueryPerformanceCounter, not Sleep's ticks of 15.6 ms. `check`, when given,
 // is called once per interval, the last time one interval before the
-// deadline, so that it never delays the end; an errno from it ends the wait.
+// deadline, so that it never delays the end; an error from it ends the wait.
 WaitResult waitMilliseconds(uint32_t milliseconds, const std::function<int()>& check = {});
 
-// From now on SIGINT, SIGTERM and SIGHUP are caught and recorded instead of
-// ending the program at once: a wait that is running ends with EndingSignal
-// and the caller restores the port before it calls endBySignal. A signal
-// that the program was started with ignored stays ignored.
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and
+// the console's closing) are caught and recorded instead of ending the
+// program at once: a wait that is running ends with EndingSignal and the
+// caller restores the port before it calls endBySignal. A signal that the
+// program was started with ignored stays ignored.
 void watchEndingSignals();
 
 // The first ending signal caught since watchEndingSignals, or 0.
 int caughtEndingSignal();
 
 // Ends the program the way `signal` would have ended it: the default action,
-// re-raised, so that the parent sees the signal and not an exit status.
+// re-raised, so that the parent sees the signal and not an exit status; on
+// Windows with the status of a program ended by Ctrl-C.
 [[noreturn]] void endBySignal(int signal);
 
 }  // namespace common

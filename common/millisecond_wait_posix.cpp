@@ -23,23 +23,14 @@ void recordEndingSignal(int signal)
     }
 }
 
+}  // namespace
+
 int64_t monotonicNanoseconds()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
 }
-
-// The next moment to wake up at: the deadline itself, or the latest check
-// point before it that still lies ahead. Check points sit whole intervals
-// before the deadline, so the last one is a full interval away from it.
-int64_t nextWakeUp(int64_t now, int64_t deadline)
-{
-    const int64_t intervalsLeft = (deadline - now - 1) / waitCheckIntervalNanoseconds;
-    return deadline - intervalsLeft * waitCheckIntervalNanoseconds;
-}
-
-}  // namespace
 
 WaitResult waitMilliseconds(uint32_t milliseconds, const std::function<int()>& check)
 {

@@ -86,9 +86,7 @@ int SerialIoctls::discardInput()
 
 int64_t SerialIoctls::monotonicMilliseconds()
 {
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+    return common::monotonicNanoseconds() / 1'000'000;
 }
 
 common::WaitResult SerialIoctls::readInput(std::string& bytes, uint32_t milliseconds)

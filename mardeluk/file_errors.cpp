@@ -36,6 +36,25 @@ const ErrnoCode errnoCodes[] = {
     {EINVAL, 218},
 };
 
+// Windows' error codes 2 to 6 are the DOS file result codes themselves and,
+// like every code without an entry here, stand for themselves; the others
+// that a file write can meet take the code of their errno counterpart.
+struct WindowsCode {
+    unsigned long error;
+    int code;
+};
+
+const WindowsCode windowsCodes[] = {
+    {8, 217}, {14, 217},                          // not enough memory
+    {19, 5},                                      // the medium is write-protected
+    {29, 101}, {30, 101}, {1117, 101},            // write, read and device faults
+    {32, 5}, {33, 5},                             // another program holds the file
+    {39, 101}, {112, 101},                        // the disk is full
+    {80, 5}, {183, 5},                            // the name exists already
+    {87, 218},                                    // an invalid parameter
+    {123, 3}, {161, 3}, {206, 3}, {267, 3},       // a name that is no path
+};
+
 struct IndexMessage {
     int code;
     int index;
@@ -60,6 +79,16 @@ int fileResultCode(int errnoValue)
         }
     }
     return errnoValue;
+}
+
+int fileResultCodeOfWindowsError(unsigned long error)
+{
+    for (const WindowsCode& entry : windowsCodes) {
+        if (entry.error == error) {
+            return entry.code;
+        }
+    }
+    return static_cast<int>(error);
 }
 
 // The message index of a file result code: 0, 11 to 15, or 18 for every
@@ -91,11 +120,8 @@ const char* fileErrorMessage(int index)
     return "";
 }
 
-}  // namespace
-
-std::string fileErrorLine(int errnoValue, const std::string& fileName)
+std::string fileErrorLineOfCode(int code, const std::string& fileName)
 {
-    const int code = fileResultCode(errnoValue);
     const int index = fileErrorIndex(code);
     std::string message = fileErrorMessage(index);
     if (index == fatalErrorIndex) {
@@ -103,6 +129,18 @@ std::string fileErrorLine(int errnoValue, const std::string& fileName)
         message += " " + std::to_string(static_cast<int16_t>(code));
     }
     return common::framedErrorLine(message + ": " + fileName);
+}
+
+}  // namespace
+
+std::string fileErrorLine(int errnoValue, const std::string& fileName)
+{
+    return fileErrorLineOfCode(fileResultCode(errnoValue), fileName);
+}
+
+std::string windowsFileErrorLine(unsigned long error, const std::string& fileName)
+{
+    return fileErrorLineOfCode(fileResultCodeOfWindowsError(error), fileName);
 }
 
 }  // namespace mardeluk

@@ -1,5 +1,5 @@
 // Writing a whole file into the current folder without ever leaving a
-// broken one behind.
+// broken one behind: file_output_posix.cpp and file_output_windows.cpp.
 #pragma once
 
 #include <string>
@@ -14,8 +14,14 @@ namespace mardeluk {
 // one keeps its permission bits (and its owner, where that can be kept).
 // A symbolic link, or a name that is not a regular file (a device, a FIFO),
 // is written through in place, so that what the user set up stays.
-// Returns 0, or the errno of the first operation that failed. A write beyond
-// the file size limit fails with EFBIG only where SIGXFSZ is ignored.
+// Returns 0, or the error code of the first operation that failed: errno
+// (a write beyond the file size limit fails with EFBIG: SIGXFSZ is ignored
+// from the call on), or on Windows GetLastError's, where the file is moved over
+// the old one with MoveFileExW and symbolic links and devices are rare
+// enough to be replaced like files.
 int writeWholeFile(const std::string& name, const std::string& content);
+
+// The error line of a failed writeWholeFile (file_errors.h).
+std::string writeErrorLine(int error, const std::string& name);
 
 }  // namespace mardeluk

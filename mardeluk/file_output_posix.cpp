@@ -1,11 +1,13 @@
 #include "mardeluk/file_output.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/descriptor_posix.h"
+#include "mardeluk/file_errors.h"
 
 namespace mardeluk {
 
@@ -77,6 +79,9 @@ void syncCurrentFolder()
 
 int writeWholeFile(const std::string& name, const std::string& content)
 {
+    // A write beyond the file size limit then fails with EFBIG, and is
+    // cleaned up and reported, instead of the signal ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     struct stat previous {};
     bool replacing = false;
     if (::lstat(name.c_str(), &previous) == 0) {
@@ -120,6 +125,11 @@ int writeWholeFile(const std::string& name, const std::string& content)
     }
     syncCurrentFolder();
     return 0;
+}
+
+std::string writeErrorLine(int error, const std::string& name)
+{
+    return fileErrorLine(error, name);
 }
 
 }  // namespace mardeluk

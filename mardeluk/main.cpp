@@ -1,7 +1,6 @@
 // mardeluk: computes the UART baud-rate generator settings of an 8051-family
 // chip, prints them as a report and writes them into korvane.inc. main only
 // prints and writes what the core decided (run_plan.h).
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -9,16 +8,15 @@
 #include "calculator/run_plan.h"
 #include "common/texts.h"
 #include "mardeluk/console.h"
-#include "mardeluk/file_errors.h"
 #include "mardeluk/file_output.h"
 
 namespace {
 
 // The empty line goes to standard output, the error line to standard error.
-int fileError(int errnoValue, const std::string& fileName)
+int fileError(int error, const std::string& fileName)
 {
     mardeluk::printLine("");
-    mardeluk::printErrorLine(mardeluk::fileErrorLine(errnoValue, fileName));
+    mardeluk::printErrorLine(mardeluk::writeErrorLine(error, fileName));
     return common::exitFileError;
 }
 
@@ -26,10 +24,6 @@ int fileError(int errnoValue, const std::string& fileName)
 
 int main(int argc, char* argv[])
 {
-    // A write beyond the file size limit then fails with EFBIG, and the file
-    // writer cleans up and reports it, instead of the signal ending the run.
-    std::signal(SIGXFSZ, SIG_IGN);
-
     std::vector<std::string> parameters;
     for (int i = 1; i < argc; ++i) {
         parameters.push_back(common::cutText(argv[i]));

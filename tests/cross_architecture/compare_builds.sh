@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs several builds of mardeluk and korvane-baud (x86-64, 32-bit x86, 64-bit
-# and 32-bit ARM) on the same argument sets and compares standard output,
+# and 32-bit ARM, 64-bit Windows under wine) on the same argument sets and compares standard output,
 # standard error, exit status and korvane.inc byte for byte with the first
 # build. The sets
 # include exact ties of the generator models, where extended and double
 # precision must be kept apart exactly, and numbers whose printed digits
 # only the exact extended format decides.
 #   compare_builds.sh NAME=MARDELUK,KORVANE_BAUD NAME=MARDELUK,KORVANE_BAUD...
-# A program may be a script that starts it under an emulator.
+# A program may be a script that starts it under an emulator or wine (then
+# inside tests/windows/private_wine.sh).
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: compare_builds.sh NAME=MARDELUK,KORVANE_BAUD NAME=MARDELUK,KORVANE_BAUD..." >&2; exit 2; }
 names=()
@@ -154,20 +155,27 @@ LIST
 
 # Every build runs every argument set in a folder of its own, two builds at
 # a time: out, err and status of each run and the korvane.inc it wrote.
-# The first word of a line names the program.
-run_build() {  # number mardeluk korvane-baud
-    local number=$1 line index=0 status program
+# The first word of a line names the program. A Windows console program may
+# end its lines in CR LF: out and err are compared without the CR.
+run_one() {  # number index line
+    local folder="$work/$1/$2" status program
     local -a arguments
+    read -r -a arguments <<< "$3"
+    if [ "${arguments[0]}" = mardeluk ]; then program=${programs[$1]}; else program=${baud_programs[$1]}; fi
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    (cd "$folder" && { status=0; "$program" "${arguments[@]:1}" > out 2> err || status=$?; echo "$status" > status; })
+    perl -pi -e 's/\r\n/\n/' "$folder/out" "$folder/err"
+}
+run_build() {  # number
+    local line index=0
     while IFS= read -r line; do
         index=$((index + 1))
-        read -r -a arguments <<< "$line"
-        if [ "${arguments[0]}" = mardeluk ]; then program=$2; else program=$3; fi
-        mkdir -p "$work/$number/$index"
-        (cd "$work/$number/$index" && { status=0; "$program" "${arguments[@]:1}" > out 2> err || status=$?; echo "$status" > status; })
+        run_one "$1" "$index" "$line"
     done < "$corpus"
 }
 for number in "${!programs[@]}"; do
-    run_build "$number" "${programs[$number]}" "${baud_programs[$number]}" &
+    run_build "$number" &
     if (( number % 2 == 1 )); then wait; fi
 done
 wait
@@ -178,6 +186,11 @@ for number in "${!programs[@]}"; do
     [ "$number" -gt 0 ] || continue
     mismatches=0
     for index in $(seq "$runs"); do
+        # wine loses a run's output now and then (once in some thousand
+        # runs): a mismatch is run once more before it counts.
+        if ! diff -r "$work/0/$index" "$work/$number/$index" > /dev/null; then
+            run_one "$number" "$index" "$(sed -n "${index}p" "$corpus")"
+        fi
         if ! diff -r "$work/0/$index" "$work/$number/$index" > "$work/diff"; then
             mismatches=$((mismatches + 1))
             if [ "$mismatches" -le 5 ]; then
