@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# korvane-reset.exe on COM ports that wine maps to pseudo terminals, inside
+# private_wine.sh. modem_line_log.so, preloaded into wine, gives the ptys
+# modem lines and logs every call with its time: the log is the trace of
+# the pulse. Checks the pulse's order and width (never short; the overshoot
+# is printed), --invert, a --sequence, --expect against a peer that answers
+# each release and one that stays silent, --list and --list --json, Ctrl-C
+# during a long pulse, and the pty closed under a pulse.
+#   reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO" >&2; exit 2; }
+exe=$1
+preload=$2
+here=$(cd "$(dirname "$0")" && pwd)
+[ -n "${WINEPREFIX:-}" ] || { echo "reset_on_com_ports.sh: run it inside private_wine.sh" >&2; exit 2; }
+work=$(mktemp -d)
+peers=()
+finish() {
+    for pid in "${peers[@]}"; do
+        kill "$pid" 2> /dev/null || true
+    done
+    bash "$here/map_com_port.sh" > /dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap finish EXIT
+
+passed=0
+failed=0
+# check WHAT EXPECTED ACTUAL
+check() {
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+        echo "ok: $1"
+    else
+        failed=$((failed + 1))
+        printf 'FAILED: %s\n  expected: %s\n  got:      %s\n' "$1" "$2" "$3"
+    fi
+}
+
+# peer NAME [LOG]: a pty at $work/NAME (pty_peer.pl); sets NAME_peer to
+# its process.
+peer() {
+    perl "$here/pty_peer.pl" "$work/$1" ${2:+"$2"} &
+    peers+=($!)
+    printf -v "${1}_peer" '%s' "$!"
+}
+
+# reset LOG ARGUMENT...: korvane-reset.exe with the log; sets status, out
+# and err (console CRs removed).
+reset() {
+    local log=$1
+    shift
+    status=0
+    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$log wine "$exe" "$@" > "$work/out" 2> "$work/err" || status=$?
+    out=$(tr -d '\r' < "$work/out")
+    err=$(tr -d '\r' < "$work/err")
+}
+
+# The states that DTR and RTS went through (the log's LINES where they
+# changed, from both on), and the milliseconds between change N and N+1.
+states() {
+    awk 'BEGIN { s = "006" } $4 != s { printf "%s%s", sep, $4; sep = " "; s = $4 }' "$1"
+}
+gap() {
+    awk -v n="$2" 'BEGIN { s = "006" } $4 != s { t[++c] = $1; s = $4 } END { printf "%.3f", (t[n + 1] - t[n]) * 1000 }' "$1"
+}
+# never_short WHAT LOG N MILLISECONDS: change N+1 no sooner than asked after N.
+never_short() {
+    local width
+    width=$(gap "$2" "$3")
+    check "$1: $4 ms or more" yes "$(awk -v w="$width" -v m="$4" 'BEGIN { print (w >= m) ? "yes" : "no" }')"
+    echo "   $1: $width ms for $4 ms, overshoot $(awk -v w="$width" -v m="$4" 'BEGIN { printf "%.3f", w - m }') ms"
+}
+# wait_for_state LOG LINES: until the log shows the lines at LINES (5 s at most).
+wait_for_state() {
+    for _ in $(seq 500); do
+        if [ -f "$1" ] && [ "$(awk '{ s = $4 } END { print s }' "$1")" = "$2" ]; then
+            return 0
+        fi
+        sleep 0.01
+    done
+    return 1
+}
+
+# COM7 stays silent, COM8 answers each release of DTR with the banner,
+# COM9 is closed under a pulse.
+peer com7
+peer com8 "$work/com8.log"
+peer com9
+for name in com7 com8 com9; do
+    for _ in $(seq 100); do
+        [ -L "$work/$name" ] && break
+        sleep 0.01
+    done
+done
+bash "$here/map_com_port.sh" "COM7=$(readlink "$work/com7")" "COM8=$(readlink "$work/com8")" \
+    "COM9=$(readlink "$work/com9")"
+
+reset "$work/pulse.log" COM7 20
+check "COM7 20: status and output" "0||" "$status|$out|$err"
+check "COM7 20: DTR off, then DTR and RTS on" "004 006" "$(states "$work/pulse.log")"
+never_short "COM7 20" "$work/pulse.log" 1 20
+
+reset "$work/lower.log" com7: 100
+check "com7: 100: status" "0" "$status"
+never_short "com7: 100" "$work/lower.log" 1 100
+
+# Inverted, RTS rests off: the open puts it there before the pulse.
+reset "$work/invert.log" --invert --line=rts '\\.\COM7' 30
+check "--invert --line=rts: status and output" "0||" "$status|$out|$err"
+check "--invert --line=rts: RTS off at open, on for the pulse, off" "002 006 002" "$(states "$work/invert.log")"
+never_short "--invert --line=rts 30" "$work/invert.log" 2 30
+
+reset "$work/sequence.log" '--sequence=R0|D0|W0.05|D1|W0.02|R1' COM7
+check "--sequence: status and output" "0||" "$status|$out|$err"
+check "--sequence: RTS off, DTR off, DTR on, RTS on" "002 000 002 006" "$(states "$work/sequence.log")"
+never_short "--sequence W0.05" "$work/sequence.log" 2 50
+never_short "--sequence W0.02" "$work/sequence.log" 3 20
+
+reset "$work/com8.log" --expect=KORVANE --baud=57600 --timeout=2 COM8
+check "--expect on a board that answers: status, escaped text" '0|\x01KORVANE ready|' "$status|$out|$err"
+check "--expect on a board that answers: one pulse" "004 006" "$(states "$work/com8.log")"
+
+reset "$work/silent.log" --expect=KORVANE --baud=9600 --timeout=0.3 --tries=2 COM7
+check "--expect on a silent board: status and line" \
+    "3||korvane-reset: the board did not answer within 0.3 s at 9600 Baud in 2 tries: check the rate, the wiring and the reset polarity" \
+    "$status|$out|$err"
+check "--expect --tries=2 on a silent board: two pulses" "004 006 004 006" "$(states "$work/silent.log")"
+
+reset "$work/list.log" --list
+check "--list: the mapped ports" \
+    "0|$(printf 'COM7\t-\tserial port\tyou may open it\nCOM8\t-\tserial port\tyou may open it\nCOM9\t-\tserial port\tyou may open it')|" \
+    "$status|$out|$err"
+reset "$work/list.log" --list --json
+check "--list --json: three ports, COM7 first" "0|3|COM7" \
+    "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)"
+
+reset "$work/missing.log" COM30
+check "an unmapped COM port" "1|korvane-reset: no such port: COM30" "$status|$err"
+reset "$work/missing.log" ttyS0
+check "a name that is no COM port" "1|korvane-reset: no such port: ttyS0" "$status|$err"
+
+# Ctrl-C: wine runs the console's control handlers on SIGINT; the program
+# ends as Ctrl-C ends it (STATUS_CONTROL_C_EXIT, 0xC000013A: 58 here).
+LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/interrupt.log wine "$exe" COM7 10000 > /dev/null 2>&1 &
+program=$!
+if wait_for_state "$work/interrupt.log" 004; then
+    kill -INT "$program"
+fi
+status=0
+wait "$program" || status=$?
+check "Ctrl-C during a 10 s pulse: status" 58 "$status"
+check "Ctrl-C during a 10 s pulse: DTR back on" "004 006" "$(states "$work/interrupt.log")"
+check "Ctrl-C during a 10 s pulse: ended early" yes \
+    "$(awk -v w="$(gap "$work/interrupt.log" 1)" 'BEGIN { print (w < 2000) ? "yes" : "no" }')"
+
+# The pty's other side closed during the pulse, as an adapter unplugged.
+LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/gone.log wine "$exe" COM9 5000 > "$work/out" 2> "$work/err" &
+program=$!
+if wait_for_state "$work/gone.log" 004; then
+    kill "$com9_peer"
+fi
+status=0
+wait "$program" || status=$?
+check "COM9 closed under the pulse" "1|korvane-reset: port disappeared: COM9 (Input/output error)" \
+    "$status|$(tr -d '\r' < "$work/err")"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
