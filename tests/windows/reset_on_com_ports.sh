@@ -56,13 +56,13 @@ reset() {
     err=$(tr -d '\r' < "$work/err")
 }
 
-# The states that DTR and RTS went through (the log's LINES where they
-# changed, from both on), and the milliseconds between change N and N+1.
+# The states that DTR and RTS went through, from both on, and the
+# milliseconds from change N to N+1 (modem_line_changes.awk).
 states() {
-    awk 'BEGIN { s = "006" } $4 != s { printf "%s%s", sep, $4; sep = " "; s = $4 }' "$1"
+    awk -f "$here/modem_line_changes.awk" "$1" | awk '{ print $2 }' | paste -sd ' '
 }
 gap() {
-    awk -v n="$2" 'BEGIN { s = "006" } $4 != s { t[++c] = $1; s = $4 } END { printf "%.3f", (t[n + 1] - t[n]) * 1000 }' "$1"
+    awk -f "$here/modem_line_changes.awk" "$1" | awk -v n="$2" 'NR == n + 1 { print $1 }'
 }
 # never_short WHAT LOG N MILLISECONDS: change N+1 no sooner than asked after N.
 never_short() {
