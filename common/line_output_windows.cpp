@@ -3,6 +3,8 @@
 #include <climits>
 #include <windows.h>
 
+#include "common/handle_windows.h"
+
 namespace common {
 
 namespace {
@@ -14,16 +16,8 @@ HANDLE handleOf(Stream stream)
 
 }  // namespace
 
-// WriteFile rather than the C library's streams: those are in text mode and
-// would put a carriage return before every line feed, where the programs
-// write the very bytes that they write on Linux. A console shows a line
-// feed alone as the end of a line all the same.
-int writeAll(Stream stream, const std::string& content)
+int writeAllToHandle(HANDLE handle, const std::string& content)
 {
-    const HANDLE handle = handleOf(stream);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return ERROR_INVALID_HANDLE;
-    }
     size_t written = 0;
     while (written < content.size()) {
         const size_t left = content.size() - written;
@@ -35,6 +29,19 @@ int writeAll(Stream stream, const std::string& content)
         written += done;
     }
     return 0;
+}
+
+// WriteFile rather than the C library's streams: those are in text mode and
+// would put a carriage return before every line feed, where the programs
+// write the very bytes that they write on Linux. A console shows a line
+// feed alone as the end of a line all the same.
+int writeAll(Stream stream, const std::string& content)
+{
+    const HANDLE handle = handleOf(stream);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return writeAllToHandle(handle, content);
 }
 
 void endProcess(int status)

@@ -28,16 +28,6 @@ constexpr int64_t waitCheckIntervalNanoseconds = 100'000'000;
 // an arbitrary start.
 int64_t monotonicNanoseconds();
 
-// For the implementations: the next moment to wake up at, in nanoseconds
-// of the monotonic clock. That is the deadline itself, or the latest check
-// point before it that still lies ahead; check points sit whole intervals
-// before the deadline, so the last one is a full interval away from it.
-inline int64_t nextWakeUp(int64_t now, int64_t deadline)
-{
-    const int64_t intervalsLeft = (deadline - now - 1) / waitCheckIntervalNanoseconds;
-    return deadline - intervalsLeft * waitCheckIntervalNanoseconds;
-}
-
 // Waits `milliseconds` from the call on, never less: to an absolute
 // deadline on the monotonic clock, asleep again after anything that wakes it
 // early and does not end the program. On Linux clock_nanosleep with the

@@ -1,4 +1,5 @@
 #include "common/millisecond_wait.h"
+#include "common/sleep_until.h"
 
 #include <cerrno>
 #include <csignal>
@@ -10,7 +11,6 @@ namespace common {
 
 namespace {
 
-constexpr int64_t nanosecondsPerMillisecond = 1'000'000;
 constexpr int64_t nanosecondsPerSecond = 1'000'000'000;
 constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -32,32 +32,14 @@ int64_t monotonicNanoseconds()
     return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
 }
 
-WaitResult waitMilliseconds(uint32_t milliseconds, const std::function<int()>& check)
+bool sleepUntil(int64_t wakeUp)
 {
     // The default slack of 50 us would let every wake-up come that much late.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    const int64_t deadline = monotonicNanoseconds() + static_cast<int64_t>(milliseconds) * nanosecondsPerMillisecond;
-    for (;;) {
-        if (caughtSignal != 0) {
-            return WaitResult{WaitEnd::EndingSignal, caughtSignal};
-        }
-        const int64_t now = monotonicNanoseconds();
-        if (now >= deadline) {
-            return WaitResult{WaitEnd::Elapsed, 0};
-        }
-        const int64_t wakeUp = nextWakeUp(now, deadline);
-        const timespec until{static_cast<time_t>(wakeUp / nanosecondsPerSecond),
-                             static_cast<long>(wakeUp % nanosecondsPerSecond)};
-        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) != 0) {
-            continue;  // a signal: look at what it was, then sleep on
-        }
-        if (wakeUp < deadline && check) {
-            const int error = check();
-            if (error != 0) {
-                return WaitResult{WaitEnd::CheckFailed, error};
-            }
-        }
-    }
+    static const bool slackSet = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+    static_cast<void>(slackSet);
+    const timespec until{static_cast<time_t>(wakeUp / nanosecondsPerSecond),
+                         static_cast<long>(wakeUp % nanosecondsPerSecond)};
+    return clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == 0;
 }
 
 void watchEndingSignals()

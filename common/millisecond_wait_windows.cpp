@@ -1,4 +1,5 @@
 #include "common/millisecond_wait.h"
+#include "common/sleep_until.h"
 
 #include <atomic>
 #include <csignal>
@@ -69,23 +70,6 @@ HANDLE waitTimer()
     return timer;
 }
 
-// Sleeps until the timer fires at `nanoseconds` from now or an ending event
-// comes in; true when the timer fired.
-bool sleepFor(int64_t nanoseconds)
-{
-    LARGE_INTEGER due{};
-    // Negative: relative to now, in units of 100 ns, rounded up.
-    due.QuadPart = -((nanoseconds + nanosecondsPerTimerUnit - 1) / nanosecondsPerTimerUnit);
-    const HANDLE timer = waitTimer();
-    if (timer == nullptr || !SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-        Sleep(static_cast<DWORD>(nanoseconds / nanosecondsPerMillisecond) + 1);
-        return true;
-    }
-    const HANDLE handles[] = {timer, signalEvent};
-    const DWORD count = signalEvent != nullptr ? 2 : 1;
-    return WaitForMultipleObjects(count, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
-}
-
 }  // namespace
 
 int64_t monotonicNanoseconds()
@@ -102,28 +86,28 @@ int64_t monotonicNanoseconds()
     return ticks / frequency * nanosecondsPerSecond + ticks % frequency * nanosecondsPerSecond / frequency;
 }
 
-WaitResult waitMilliseconds(uint32_t milliseconds, const std::function<int()>& check)
+bool sleepUntil(int64_t wakeUp)
 {
-    const int64_t deadline = monotonicNanoseconds() + static_cast<int64_t>(milliseconds) * nanosecondsPerMillisecond;
-    for (;;) {
-        if (caughtSignal != 0) {
-            return WaitResult{WaitEnd::EndingSignal, caughtSignal};
-        }
-        const int64_t now = monotonicNanoseconds();
-        if (now >= deadline) {
-            return WaitResult{WaitEnd::Elapsed, 0};
-        }
-        const int64_t wakeUp = nextWakeUp(now, deadline);
-        if (!sleepFor(wakeUp - now)) {
-            continue;  // an ending event: looked at above
-        }
-        if (wakeUp < deadline && check && monotonicNanoseconds() >= wakeUp) {
-            const int error = check();
-            if (error != 0) {
-                return WaitResult{WaitEnd::CheckFailed, error};
-            }
+    const int64_t left = wakeUp - monotonicNanoseconds();
+    if (left <= 0) {
+        return true;
+    }
+    LARGE_INTEGER due{};
+    // Negative: relative to now, in units of 100 ns, rounded up.
+    due.QuadPart = -((left + nanosecondsPerTimerUnit - 1) / nanosecondsPerTimerUnit);
+    const HANDLE timer = waitTimer();
+    if (timer == nullptr || !SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        Sleep(static_cast<DWORD>(left / nanosecondsPerMillisecond) + 1);
+    } else {
+        const HANDLE handles[] = {timer, signalEvent};
+        const DWORD count = signalEvent != nullptr ? 2 : 1;
+        if (WaitForMultipleObjects(count, handles, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            return false;  // an ending event
         }
     }
+    // The timer's clock is not the performance counter's: it has come only
+    // when that says so.
+    return monotonicNanoseconds() >= wakeUp;
 }
 
 void watchEndingSignals()

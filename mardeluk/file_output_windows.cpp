@@ -1,9 +1,9 @@
 #include "mardeluk/file_output.h"
 
-#include <climits>
 #include <string>
 #include <windows.h>
 
+#include "common/handle_windows.h"
 #include "mardeluk/file_errors.h"
 
 namespace mardeluk {
@@ -43,21 +43,6 @@ int createTemporaryBeside(const std::string& name, std::wstring& temporary, HAND
     return ERROR_FILE_EXISTS;
 }
 
-int writeAllTo(HANDLE handle, const std::string& content)
-{
-    size_t written = 0;
-    while (written < content.size()) {
-        const size_t left = content.size() - written;
-        const DWORD chunk = left > INT_MAX ? INT_MAX : static_cast<DWORD>(left);
-        DWORD done = 0;
-        if (!WriteFile(handle, content.data() + written, chunk, &done, nullptr)) {
-            return lastError();
-        }
-        written += done;
-    }
-    return 0;
-}
-
 }  // namespace
 
 int writeWholeFile(const std::string& name, const std::string& content)
@@ -80,7 +65,7 @@ int writeWholeFile(const std::string& name, const std::string& content)
     if (error != 0) {
         return error;
     }
-    error = writeAllTo(handle, content);
+    error = common::writeAllToHandle(handle, content);
     if (error == 0 && !FlushFileBuffers(handle)) {
         error = lastError();
     }

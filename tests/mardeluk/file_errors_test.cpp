@@ -8,6 +8,9 @@ namespace mardeluk {
 
 namespace {
 
+// The errno values of POSIX systems; Windows' C library lacks some of them,
+// and its programs report Windows' own codes.
+#ifndef _WIN32
 TEST(FileErrors, EveryErrnoGivesItsMessage)
 {
     struct Case {
@@ -31,6 +34,27 @@ TEST(FileErrors, EveryErrnoGivesItsMessage)
     for (const Case& c : cases) {
         EXPECT_EQ(fileErrorLine(c.errnoValue, "korvane.inc"), std::string("@@@@@ ") + c.message + ": korvane.inc @@@@@")
             << "errno " << c.errnoValue;
+    }
+}
+#endif
+
+TEST(FileErrors, EveryWindowsErrorGivesItsMessage)
+{
+    struct Case {
+        unsigned long error;
+        const char* message;
+    };
+    const Case cases[] = {
+        {2, "no such file or directory"}, {3, "not a directory"}, {267, "not a directory"},
+        {206, "not a directory"},         {4, "too many open files"}, {5, "access denied"},
+        {32, "access denied"},            {19, "access denied"},  {183, "access denied"},
+        {112, "disk full"},               {39, "disk full"},      {29, "disk full"},
+        {6, "fatal I/O error 6"},         {8, "fatal I/O error 217"}, {87, "fatal I/O error 218"},
+        {1392, "fatal I/O error 1392"},   // a code without an entry stands for itself
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(windowsFileErrorLine(c.error, "korvane.inc"), std::string("@@@@@ ") + c.message + ": korvane.inc @@@@@")
+            << "Windows error " << c.error;
     }
 }
 

@@ -106,6 +106,15 @@ bool programsRunUnderEmulation()
 #endif
 }
 
+bool programsAreWindowsBuilds()
+{
+#ifdef KORVANE_TESTS_OF_WINDOWS_PROGRAMS
+    return true;
+#else
+    return false;
+#endif
+}
+
 ProgramRun runScript(const std::string& scriptPath, const std::string& program, const std::string& directory)
 {
     return runProgram("/bin/sh", {scriptPath, program}, directory);

@@ -29,6 +29,14 @@ ProgramRun runScript(const std::string& scriptPath, const std::string& program, 
 // to run and which the tests cannot copy on its own.
 bool programsRunUnderEmulation();
 
+// Whether the programs are a Windows build's, started under wine inside the
+// private mount namespace of tests/windows/private_wine.sh: what only POSIX
+// systems have (permission bits, symbolic links, a file size limit, a
+// removed working folder) is not theirs to test, and a file system mounted
+// for a test must be mounted where wine's server sees it, not in a
+// namespace of the test's own.
+bool programsAreWindowsBuilds();
+
 // Whole files as text; writeFile makes the folders on the way, readFile gives
 // "" for a file that cannot be read.
 void writeFile(const std::string& path, const std::string& content);
