@@ -248,7 +248,7 @@ common::WaitResult CommDriver::readInput(std::string& bytes, uint32_t millisecon
 
 int64_t CommDriver::monotonicMilliseconds()
 {
-    return static_cast<int64_t>(GetTickCount64());
+    return common::monotonicNanoseconds() / 1'000'000;
 }
 
 }  // namespace korvane_reset
