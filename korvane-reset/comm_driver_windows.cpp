@@ -41,18 +41,19 @@ bool unknownToDriver(DWORD code)
     return code == ERROR_INVALID_PARAMETER || code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED;
 }
 
+// DTR and RTS as a DCB holds them.
+int linesHeldBy(const DCB& settings)
+{
+    return (settings.fDtrControl == DTR_CONTROL_ENABLE ? reset::dtrLine : 0) |
+           (settings.fRtsControl == RTS_CONTROL_ENABLE ? reset::rtsLine : 0);
+}
+
 }  // namespace
 
 void CommDriver::putLinesAtRest(int restLines)
 {
     settings_.DCBlength = sizeof settings_;
     pendingError_ = GetCommState(handle_, &settings_) ? setLines(restLines) : lastError();
-}
-
-int CommDriver::linesOfSettings() const
-{
-    return (settings_.fDtrControl == DTR_CONTROL_ENABLE ? reset::dtrLine : 0) |
-           (settings_.fRtsControl == RTS_CONTROL_ENABLE ? reset::rtsLine : 0);
 }
 
 int CommDriver::setLines(int lines)
@@ -81,7 +82,7 @@ int CommDriver::readModemLines(int& lines)
         return error;
     }
     // A port without modem lines, or one that went away, fails here.
-    int error = checkModemStatus();
+    const int error = checkModemStatus();
     if (error != 0) {
         return error;
     }
@@ -104,8 +105,7 @@ int CommDriver::readModemLines(int& lines)
     if (!GetCommState(handle_, &current)) {
         return lastError();
     }
-    lines = (current.fDtrControl == DTR_CONTROL_ENABLE ? reset::dtrLine : 0) |
-            (current.fRtsControl == RTS_CONTROL_ENABLE ? reset::rtsLine : 0);
+    lines = linesHeldBy(current);
     return 0;
 }
 
@@ -122,12 +122,12 @@ int CommDriver::clearHangupOnClose()
 
 int CommDriver::switchOff(int lines)
 {
-    return setLines(linesOfSettings() & ~lines);
+    return setLines(linesHeldBy(settings_) & ~lines);
 }
 
 int CommDriver::switchOn(int lines)
 {
-    return setLines(linesOfSettings() | lines);
+    return setLines(linesHeldBy(settings_) | lines);
 }
 
 int CommDriver::setModemLines(int lines)

@@ -46,7 +46,6 @@ public:
 
 private:
     int setLines(int lines);
-    int linesOfSettings() const;
     int checkModemStatus();
 
     HANDLE handle_;
