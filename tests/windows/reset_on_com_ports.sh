@@ -147,6 +147,12 @@ check "an unmapped COM port" "1|korvane-reset: no such port: COM30" "$status|$er
 reset "$work/missing.log" ttyS0
 check "a name that is no COM port" "1|korvane-reset: no such port: ttyS0" "$status|$err"
 
+# Without the log a pty has no modem lines: wine's GetCommModemStatus fails
+# with ERROR_NOT_SUPPORTED, as Linux's TIOCMGET does with ENOTTY.
+status=0
+wine "$exe" COM7 > "$work/out" 2> "$work/err" || status=$?
+check "a bare pty" "1|korvane-reset: not a serial port with modem control lines: COM7" "$status|$(tr -d '\r' < "$work/err")"
+
 # Ctrl-C: wine runs the console's control handlers on SIGINT; the program
 # ends as Ctrl-C ends it (STATUS_CONTROL_C_EXIT, 0xC000013A: 58 here).
 LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/interrupt.log wine "$exe" COM7 10000 > /dev/null 2>&1 &
