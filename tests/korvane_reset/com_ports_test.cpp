@@ -77,28 +77,13 @@ TEST(ComPorts, WindowsErrorsReadAsTheErrnoOfTheSameFault)
     }
 }
 
-// What the user reads: the codes through the core's own texts.
-TEST(ComPorts, WindowsFaultsGiveTheLinuxLines)
+// What the user reads: the codes of an open through the core's own texts.
+TEST(ComPorts, WindowsOpenFaultsGiveTheLinuxLines)
 {
     const DeviceOwner noGroups{"", false};
     EXPECT_EQ(openFailureText(errnoOfWindowsError(2, ComCall::Opening), "COM9", noGroups), "no such port: COM9");
     EXPECT_EQ(openFailureText(errnoOfWindowsError(5, ComCall::Opening), "COM3", noGroups),
               "port busy: COM3 (another program holds it exclusively)");
-    const struct {
-        uint32_t code;
-        PulseOutcome outcome;
-    } unplugged[] = {{5, PulseOutcome::Disappeared}, {22, PulseOutcome::Disappeared}, {31, PulseOutcome::Disappeared},
-                     {1617, PulseOutcome::Disappeared}, {87, PulseOutcome::Failed}};
-    for (const auto& c : unplugged) {
-        SCOPED_TRACE(c.code);
-        EXPECT_EQ(driverFailure(errnoOfWindowsError(c.code, ComCall::OnOpenPort), "waiting").outcome, c.outcome);
-    }
-    for (uint32_t code : {1u, 50u}) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(firstCallFailure(errnoOfWindowsError(code, ComCall::OnOpenPort), PulseOutcome::NotModemPort, "")
-                      .outcome,
-                  PulseOutcome::NotModemPort);
-    }
 }
 
 }  // namespace
