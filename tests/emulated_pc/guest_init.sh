@@ -378,8 +378,8 @@ EOF
     reset_as board --list --json </dev/null >/tmp/list.json 2>/tmp/err
     expect_value "korvane-reset --list --json as board" "exit 0, stderr (nothing)" "exit $?, stderr $(shown /tmp/err)"
     expect_value "--list --json: the adapter" \
-        '"device": "/dev/ttyUSB0",|"by_id": "/dev/serial/by-id/'"$adapter_name"'",|"kind": "USB serial",|"usb_vendor": "0403",|"usb_product": "6001",|"product": "QEMU USB SERIAL",|"access": "you may open it",|"may_open": true' \
-        "$(grep -A7 '"device": "/dev/ttyUSB0"' /tmp/list.json | sed 's/^ *//' | tr '\n' '|' | sed 's/|$//')"
+        '"device": "/dev/ttyUSB0",|"by_id": "/dev/serial/by-id/'"$adapter_name"'",|"kind": "USB serial",|"usb_vendor": "0403",|"usb_product": "6001",|"product": "QEMU USB SERIAL",|"access": "you may open it",|"may_open": true,|"serial": "1-0000:00:04.0-1"' \
+        "$(grep -A8 '"device": "/dev/ttyUSB0"' /tmp/list.json | sed 's/^ *//' | tr '\n' '|' | sed 's/|$//')"
 
     # traced DEVICE WIDTH MASK EXPECT USER STATUS ERROR ARGUMENTS...
     traced() {
