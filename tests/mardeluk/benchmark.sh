@@ -2,10 +2,10 @@
 # For information, not a test: the time of one mardeluk run of the Windows
 # build under a warm wineserver against the Linux build, both measured in
 # the same run of this script on the same arguments.
-#   mardeluk_benchmark.sh LINUX_BUILD WINDOWS_BUILD [RUNS]
+#   tests/mardeluk/benchmark.sh LINUX_BUILD WINDOWS_BUILD [RUNS]
 set -euo pipefail
 if [ -z "${WINEPREFIX:-}" ]; then
-    exec bash "$(dirname "$0")/private_wine.sh" bash "$0" "$@"
+    exec bash "$(dirname "$0")/../windows/private_wine.sh" bash "$0" "$@"
 fi
 linux=$(realpath "$1")/mardeluk/mardeluk
 windows=$(realpath "$2")/mardeluk/mardeluk.exe
