@@ -16,6 +16,8 @@ if [ "${1:-}" != --inside ]; then
         "$(realpath "${2:-build/win64}")/korvane-reset/korvane-reset.exe" \
         "$(realpath "${3:-build/win64-programs}")/tests/windows/modem_line_log.so"
 fi
+source "$windows_tests/private_dev_guard.sh"
+require_private_dev
 linux=$2
 exe=$3
 preload=$4

@@ -4,7 +4,6 @@
 #include <cerrno>
 
 #include "korvane-reset/com_ports.h"
-#include "korvane-reset/messages.h"
 
 namespace korvane_reset {
 namespace {
@@ -22,14 +21,12 @@ TEST(ComPorts, NamesInAnyCaseWithColonOrDevicePrefix)
         {"Com12:", 12, false, "COM12"},
         {"\\\\.\\COM10", 10, false, "COM10"},
         {"\\\\.\\cOm256", 256, false, "COM256"},
-        {"COM256", 256, false, "COM256"},
         {"COM257", 0, false, "COM257"},
         {"COM0", 0, false, "COM0"},
         {"COM07", 0, false, "COM07"},
         {"COM", 0, false, "COM"},
         {"COM1::", 0, false, "COM1::"},
         {"COM1x", 0, false, "COM1x"},
-        {"COM1000", 0, false, "COM1000"},
         {"LPT1", 0, false, "LPT1"},
         {"/dev/ttyUSB0", 0, false, "/dev/ttyUSB0"},
         {"\\\\?\\COM3", 0, false, "\\\\?\\COM3"},
@@ -75,15 +72,6 @@ TEST(ComPorts, WindowsErrorsReadAsTheErrnoOfTheSameFault)
         EXPECT_EQ(errnoOfWindowsError(c.code, ComCall::Opening), c.atOpen);
         EXPECT_EQ(errnoOfWindowsError(c.code, ComCall::OnOpenPort), c.onOpenPort);
     }
-}
-
-// What the user reads: the codes of an open through the core's own texts.
-TEST(ComPorts, WindowsOpenFaultsGiveTheLinuxLines)
-{
-    const DeviceOwner noGroups{"", false};
-    EXPECT_EQ(openFailureText(errnoOfWindowsError(2, ComCall::Opening), "COM9", noGroups), "no such port: COM9");
-    EXPECT_EQ(openFailureText(errnoOfWindowsError(5, ComCall::Opening), "COM3", noGroups),
-              "port busy: COM3 (another program holds it exclusively)");
 }
 
 }  // namespace

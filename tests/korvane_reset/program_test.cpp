@@ -21,15 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The Windows build's program under wine (tests/CMakeLists.txt) knows only
-// COM ports: any other name is no port to it. Its COM ports are tested in
-// tests/windows/reset_on_com_ports.sh.
-#ifdef KORVANE_TESTS_OF_WINDOWS_PROGRAMS
-constexpr bool windowsProgram = true;
-#else
-constexpr bool windowsProgram = false;
-#endif
-
 std::string errorText(const std::string& text)
 {
     return "korvane-reset: " + text + "\n";
@@ -106,7 +97,9 @@ TEST(KorvaneResetProgram, OneErrorLineAndStatusOneForEveryFault)
         SCOPED_TRACE(c.arguments.empty() ? "(no arguments)" : c.arguments[0]);
         const ProgramRun run = runProgram(KORVANE_RESET_PROGRAM, c.arguments, scratch.path());
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, windowsProgram && !c.windowsErr.empty() ? c.windowsErr : c.err);
+        // The Windows program knows only COM ports (those are tested in
+        // tests/windows/reset_on_com_ports.sh): any other name is no port to it.
+        EXPECT_EQ(run.err, programsAreWindowsBuilds() && !c.windowsErr.empty() ? c.windowsErr : c.err);
         EXPECT_EQ(run.exitStatus, 1);
     }
     // Nothing was made in the scratch folder, and the terminal kept its settings.
@@ -156,7 +149,7 @@ TEST(KorvaneResetProgram, ListShowsFourFieldsALine)
         SCOPED_TRACE(line);
         if (line != "no serial or parallel ports found") {
             EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 3);
-            const std::string device = windowsProgram ? "COM" : "/dev/";
+            const std::string device = programsAreWindowsBuilds() ? "COM" : "/dev/";
             EXPECT_EQ(line.compare(0, device.size(), device), 0);
         }
     }

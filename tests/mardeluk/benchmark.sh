@@ -4,7 +4,8 @@
 # the same run of this script on the same arguments.
 #   tests/mardeluk/benchmark.sh LINUX_BUILD WINDOWS_BUILD [RUNS]
 set -euo pipefail
-if [ -z "${WINEPREFIX:-}" ]; then
+source "$(dirname "$0")/../windows/private_dev_guard.sh"
+if ! inside_private_dev; then
     exec bash "$(dirname "$0")/../windows/private_wine.sh" bash "$0" "$@"
 fi
 linux=$(realpath "$1")/mardeluk/mardeluk

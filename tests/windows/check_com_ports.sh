@@ -4,6 +4,8 @@
 # all), in the prefix's dosdevices links and in its registry.
 #   check_com_ports.sh [PTY...]
 set -euo pipefail
+source "$(dirname "$0")/private_dev_guard.sh"
+require_private_dev
 allowed=" $* "
 status=0
 for link in "$WINEPREFIX"/dosdevices/com*; do

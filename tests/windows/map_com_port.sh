@@ -7,6 +7,8 @@
 #   map_com_port.sh [COMn=/dev/pts/N...]     none: no COM port at all
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/private_dev_guard.sh"
+require_private_dev
 key='HKLM\Software\Wine\Ports'
 ptys=()
 wine reg delete "$key" /f > /dev/null 2>&1 || true

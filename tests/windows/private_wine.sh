@@ -40,7 +40,11 @@ ln -s /proc/self/fd /dev/fd
 ln -s /proc/self/fd/0 /dev/stdin
 ln -s /proc/self/fd/1 /dev/stdout
 ln -s /proc/self/fd/2 /dev/stderr
-if compgen -G '/dev/tty[SUA]*' > /dev/null || compgen -G '/dev/parport*' > /dev/null; then
+# What every script that starts wine looks for (private_dev_guard.sh).
+export KORVANE_PRIVATE_DEV
+KORVANE_PRIVATE_DEV=$(readlink /proc/self/ns/mnt)
+source "$here/private_dev_guard.sh"
+if ! inside_private_dev; then
     echo "private_wine.sh: the private /dev has a serial or parallel device" >&2
     exit 1
 fi

@@ -12,7 +12,8 @@ set -euo pipefail
 exe=$1
 preload=$2
 here=$(cd "$(dirname "$0")" && pwd)
-[ -n "${WINEPREFIX:-}" ] || { echo "reset_on_com_ports.sh: run it inside private_wine.sh" >&2; exit 2; }
+source "$here/private_dev_guard.sh"
+require_private_dev
 work=$(mktemp -d)
 peers=()
 finish() {
