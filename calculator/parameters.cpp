@@ -68,7 +68,8 @@ bool isBaudrateInRange(double baudrate)
 bool accuracyFromPercent(double percent, double& accuracy)
 {
     const common::Extended fraction = common::Extended(percent) / 100;
-    if (fraction < 0 || fraction > maxAccuracy()) {
+    // Written so that no NaN passes.
+    if (!(fraction >= 0 && fraction <= maxAccuracy())) {
         return false;
     }
     accuracy = static_cast<double>(fraction);

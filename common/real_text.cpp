@@ -1,5 +1,8 @@
 #include "common/real_text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "common/digits.h"
 #include "common/extended.h"
 
@@ -10,6 +13,40 @@ namespace {
 // Powers of ten beyond this exponent are infinite in extended precision
 // anyway; clamping the exponent keeps its accumulation from overflowing.
 constexpr long exponentCeiling = 100000;
+
+// What the value of a text too long for the digit-by-digit rule is made
+// of: more significant digits than a double tells apart.
+constexpr size_t significantDigits = 19;
+
+// 10^count, by multiplying 1 by 10 count times: infinite once beyond the
+// extended range, where the multiplying stops.
+Extended powerOfTen(int64_t count)
+{
+    Extended power = 1;
+    for (int64_t step = 0; step < count && !isInfinite(power); ++step) {
+        power *= 10;
+    }
+    return power;
+}
+
+// The value of `digits` with the point after the first `integerDigits` of
+// them, times 10^exponent, for a text of thousands of digits that the rule
+// below cannot take: its digits alone overflow the extended type, and its
+// divisor too when it has as many decimals (infinity over infinity is not a
+// number). Made from the first significant digits and their place, it is
+// finite wherever the number is.
+Extended valueOfManyDigits(const std::string& digits, size_t integerDigits, long exponent)
+{
+    // Not npos: digits that overflow are not all zeros.
+    const size_t first = digits.find_first_not_of('0');
+    const size_t kept = std::min(digits.size() - first, significantDigits);
+    Extended v = 0;
+    for (size_t i = first; i < first + kept; ++i) {
+        v = v * 10 + (digits[i] - '0');
+    }
+    const int64_t scale = static_cast<int64_t>(integerDigits) - static_cast<int64_t>(first + kept) + exponent;
+    return scale >= 0 ? v * powerOfTen(scale) : v / powerOfTen(-scale);
+}
 
 }  // namespace
 
@@ -26,24 +63,22 @@ bool parseReal(const std::string& text, double& value)
         ++i;
     }
 
-    Extended v = 0;
-    int mantissaDigits = 0;
-    for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-        v = v * 10 + (text[i] - '0');
+    // Integer digits, then decimals: one run of digits and the point's place.
+    std::string digits;
+    for (; i < length && isDecimalDigit(text[i]); ++i) {
+        digits += text[i];
     }
+    const size_t integerDigits = digits.size();
     if (i < length && text[i] == '.') {
-        ++i;
-        Extended divisor = 1;
-        for (; i < length && isDecimalDigit(text[i]); ++i, ++mantissaDigits) {
-            v = v * 10 + (text[i] - '0');
-            divisor *= 10;
+        for (++i; i < length && isDecimalDigit(text[i]); ++i) {
+            digits += text[i];
         }
-        v /= divisor;
     }
-    if (mantissaDigits == 0) {
+    if (digits.empty()) {
         return false;
     }
 
+    long exponent = 0;
     if (i < length && (text[i] == 'E' || text[i] == 'e')) {
         ++i;
         bool negativeExponent = false;
@@ -51,28 +86,35 @@ bool parseReal(const std::string& text, double& value)
             negativeExponent = text[i] == '-';
             ++i;
         }
-        long exponent = 0;
         int exponentDigits = 0;
         for (; i < length && isDecimalDigit(text[i]); ++i, ++exponentDigits) {
-            exponent = exponent * 10 + (text[i] - '0');
-            if (exponent > exponentCeiling) {
-                exponent = exponentCeiling;
-            }
+            exponent = std::min(exponent * 10 + (text[i] - '0'), exponentCeiling);
         }
         if (exponentDigits == 0) {
             return false;
         }
-        // Zero stays zero whatever the exponent (0 times infinity would be NaN).
-        if (v != 0) {
-            Extended power = 1;
-            for (long step = 0; step < exponent && !isInfinite(power); ++step) {
-                power *= 10;
-            }
-            v = negativeExponent ? v / power : v * power;
-        }
+        exponent = negativeExponent ? -exponent : exponent;
     }
     if (i != length) {
         return false;
+    }
+
+    // Digit by digit: v := v * 10 + digit over all the digits, divided by 10
+    // once per decimal, then times or divided by 10^|exponent|.
+    Extended v = 0;
+    for (const char digit : digits) {
+        v = v * 10 + (digit - '0');
+    }
+    if (isInfinite(v)) {
+        v = valueOfManyDigits(digits, integerDigits, exponent);
+    } else {
+        if (digits.size() > integerDigits) {
+            v /= powerOfTen(static_cast<int64_t>(digits.size() - integerDigits));
+        }
+        // Zero stays zero whatever the exponent (0 times infinity would be NaN).
+        if (v != 0 && exponent != 0) {
+            v = exponent < 0 ? v / powerOfTen(-exponent) : v * powerOfTen(exponent);
+        }
     }
 
     if (negative) {

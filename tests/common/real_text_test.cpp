@@ -57,6 +57,32 @@ TEST(ParseReal, ValuesBeyondADoubleComeBackInfinite)
     EXPECT_TRUE(std::isinf(value));
 }
 
+// Texts of more digits than the extended type holds, which digit by digit
+// gave infinity over infinity: never NaN, the value from the first digits.
+TEST(ParseReal, ThousandsOfDigitsAreNeverNotANumber)
+{
+    const std::string ones(5000, '1');
+    const std::string zeros(5000, '0');
+    const struct {
+        std::string text;
+        double value;
+    } cases[] = {
+        {ones + "." + ones, std::numeric_limits<double>::infinity()},
+        {"-" + ones + "." + ones, -std::numeric_limits<double>::infinity()},
+        {"0." + ones, 0.1111111111111111111},
+        {"." + zeros + ones, 0.0},
+        {ones + "e-4999", 1.111111111111111111},
+        {ones + "e-99999", 0.0},
+        {zeros + ones + "e-4990", 1111111111.111111111},
+        {"9" + zeros + "." + zeros + "E-5000", 9.0},
+    };
+    for (const auto& c : cases) {
+        double value = 0.0;
+        ASSERT_TRUE(parseReal(c.text, value)) << c.text.substr(0, 40);
+        EXPECT_DOUBLE_EQ(value, c.value) << c.text.substr(0, 40);
+    }
+}
+
 }  // namespace
 
 }  // namespace common
