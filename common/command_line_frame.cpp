@@ -15,26 +15,34 @@ constexpr int firstOptionCode = 256;
 constexpr int helpCode = 'h';
 constexpr int versionCode = 'V';
 
-// The long option that `name` means: the one of that name, else the only
-// one that it abbreviates; nullptr for none or several.
-const option* longOptionNamed(const std::string& name, const std::vector<option>& longOptions)
+// The long options that `name` may mean: the one of that name, else every
+// one that it abbreviates, in the table's order.
+std::vector<const option*> longOptionsNamed(const std::string& name, const std::vector<option>& longOptions)
 {
-    const option* abbreviated = nullptr;
-    int candidates = 0;
+    std::vector<const option*> candidates;
     for (const option& entry : longOptions) {
         if (entry.name == nullptr) {
             continue;
         }
         const std::string full = entry.name;
         if (full == name) {
-            return &entry;
+            return {&entry};
         }
         if (full.compare(0, name.size(), name) == 0) {
-            abbreviated = &entry;
-            ++candidates;
+            candidates.push_back(&entry);
         }
     }
-    return candidates == 1 ? abbreviated : nullptr;
+    return candidates;
+}
+
+// "--list or --line", "--a, --b or --c".
+std::string alternativesText(const std::vector<const option*>& candidates)
+{
+    std::string text;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == candidates.size() ? " or " : ", ") + std::string("--") + candidates[i]->name;
+    }
+    return text;
 }
 
 // The error text for what getopt_long answered with ':' (an option without
@@ -47,10 +55,14 @@ std::string optionErrorText(int answer, const std::string& typed, const std::vec
     if (typed.compare(0, 2, "--") == 0) {
         const size_t equals = typed.find('=');
         const std::string asked = typed.substr(0, equals);
-        const option* entry = longOptionNamed(asked.substr(2), longOptions);
-        if (entry == nullptr) {
+        const std::vector<const option*> candidates = longOptionsNamed(asked.substr(2), longOptions);
+        if (candidates.empty() || asked == "--") {
             return "unknown option: " + typed;
         }
+        if (candidates.size() > 1) {
+            return "ambiguous option: " + asked + " (" + alternativesText(candidates) + ")";
+        }
+        const option* entry = candidates.front();
         if (entry->has_arg == no_argument) {
             return equals != std::string::npos ? "option " + asked + " takes no value" : "unknown option: " + typed;
         }

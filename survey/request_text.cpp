@@ -1,5 +1,7 @@
 #include "survey/request_text.h"
 
+#include <algorithm>
+
 #include "calculator/number_text.h"
 #include "common/real_text.h"
 
@@ -87,7 +89,15 @@ std::string readRates(const std::string& text, SurveyRequest& request)
 
 std::string readGenerators(const std::string& text, SurveyRequest& request)
 {
-    return readList("generator", text, request.generators, readGenerator);
+    std::vector<calculator::GeneratorKind> named;
+    const std::string why = readList("generator", text, named, readGenerator);
+    // A generator named twice is one generator: listed once, where first named.
+    for (const calculator::GeneratorKind generator : named) {
+        if (std::find(request.generators.begin(), request.generators.end(), generator) == request.generators.end()) {
+            request.generators.push_back(generator);
+        }
+    }
+    return why;
 }
 
 std::string readAccuracy(const std::string& text, SurveyRequest& request)

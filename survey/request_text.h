@@ -18,7 +18,8 @@ constexpr double maxRate = 10000000.0;
 std::string readClocks(const std::string& text, SurveyRequest& request);
 // --rate: Baud, comma-separated.
 std::string readRates(const std::string& text, SurveyRequest& request);
-// --generator: T1, T2, BG, BA or D1 in any letter case, comma-separated.
+// --generator: T1, T2, BG, BA or D1 in any letter case, comma-separated;
+// each generator once, in the order first named.
 std::string readGenerators(const std::string& text, SurveyRequest& request);
 // --accuracy: percent, 0 to 5.
 std::string readAccuracy(const std::string& text, SurveyRequest& request);

@@ -33,6 +33,7 @@ TEST(KorvaneBaudProgram, HelpWinsAndAFullOutputFails)
 TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
 {
     ScratchDirectory scratch;
+    const std::string ones(5000, '1');
     const std::string hint = "; try 'korvane-baud --help'\n";
     const struct {
         std::vector<std::string> arguments;
@@ -59,6 +60,12 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
         {{"--clock=12", "--frobnicate"}, "unknown option: --frobnicate"},
         {{"--clock=12", "-x"}, "unknown option: -x"},
         {{"--clock=12", "--json=yes"}, "option --json takes no value"},
+        {{"--clock=12", "--a=1"}, "ambiguous option: --a (--accuracy or --adapter)"},
+        // Digits beyond the extended type: infinity over infinity was NaN,
+        // which passed the range check.
+        {{"--clock=12", "--accuracy=" + ones + "." + ones}, "--accuracy '" + ones + "." + ones + "': out of range (0 to 5 %)"},
+        {{"--clock=" + ones + "." + ones}, "--clock '" + ones + "." + ones + "': " + ones + "." + ones +
+                                               " is out of range (above 0, at most 1000 MHz)"},
         {{"--clock"}, "option --clock needs a value"},
         {{"--clock=12", "9600"}, "unexpected argument: 9600"},
     };
@@ -67,6 +74,30 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
         EXPECT_EQ(run.err, "korvane-baud: " + c.err + hint) << ::testing::PrintToString(c.arguments);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.exitStatus, 1);
+    }
+}
+
+// The same answer for what means the same: a generator named twice, and an
+// accuracy of thousands of digits (its first 19 are what it is made of).
+TEST(KorvaneBaudProgram, SameMeaningSameAnswer)
+{
+    ScratchDirectory scratch;
+    const std::string ones(5000, '1');
+    const struct {
+        std::vector<std::string> arguments;
+        std::vector<std::string> same;
+    } cases[] = {
+        {{"--clock=12", "-g", "T1,t1,BG,T1"}, {"--clock=12", "-g", "T1,BG"}},
+        {{"--json", "--rate=9600,19200", "-g", "BG,T2,bg"}, {"--json", "--rate=9600,19200", "-g", "BG,T2"}},
+        {{"--json", "--clock=12", "--rate=9600", "-g", "T1,BG", "--accuracy=0." + ones},
+         {"--json", "--clock=12", "--rate=9600", "-g", "T1,BG", "--accuracy=0.1111111111111111111"}},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
+        const ProgramRun same = runProgram(KORVANE_BAUD_PROGRAM, c.same, scratch.path());
+        EXPECT_EQ(run.out, same.out) << ::testing::PrintToString(c.same);
+        EXPECT_EQ(run.exitStatus, same.exitStatus);
+        EXPECT_NE(run.out, "");
     }
 }
 

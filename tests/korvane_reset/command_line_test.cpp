@@ -64,6 +64,11 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"--line=cts", "ttyS0"}, Request::Fail, "invalid line: cts (dtr, rts or both)" + hint, PulseLines::Dtr, "", 50},
         {{"ttyS0", "--line"}, Request::Fail, "option --line needs a value" + hint, PulseLines::Dtr, "", 50},
         {{"--lines=dtr", "ttyS0"}, Request::Fail, "unknown option: --lines=dtr" + hint, PulseLines::Dtr, "", 50},
+        // An abbreviation of two options is neither, and says which.
+        {{"--li", "ttyS0"}, Request::Fail, "ambiguous option: --li (--list or --line)" + hint, PulseLines::Dtr, "", 50},
+        {{"--t=1", "ttyS0"}, Request::Fail, "ambiguous option: --t (--timeout or --tries)" + hint, PulseLines::Dtr, "", 50},
+        {{"--lin=rts", "ttyS0"}, Request::Run, "", PulseLines::Rts, "ttyS0", 50},
+        {{"--=x", "ttyS0"}, Request::Fail, "unknown option: --=x" + hint, PulseLines::Dtr, "", 50},
         {{"-x", "ttyS0"}, Request::Fail, "unknown option: -x" + hint, PulseLines::Dtr, "", 50},
         {{"--list=all"}, Request::Fail, "option --list takes no value" + hint, PulseLines::Dtr, "", 50},
         // A negative number looks like an option to getopt.

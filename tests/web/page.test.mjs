@@ -101,8 +101,12 @@ test('the report and the downloaded korvane.inc are what mardeluk prints and wri
 });
 
 test('the explorer answers as korvane-baud --json does', async () => {
+  const ones = '1'.repeat(5000);
   const cases = [
     { query: 'clocks=11.0592,12,14.31818&adapter=ftdi', args: ['--json', '--clock', '11.0592,12,14.31818', '--adapter', 'ftdi'] },
+    // A generator named twice, and an accuracy of more digits than the extended type holds.
+    { query: `clocks=12&rates=9600&generators=T1,t1,BG&survey-accuracy=0.${ones}`,
+      args: ['--json', '--clock', '12', '--rate', '9600', '--generator', 'T1,t1,BG', '--accuracy', `0.${ones}`] },
     { query: 'clocks=&rates=9600,115200', args: ['--json', '--rate', '9600,115200'] },
   ];
   const { context, page } = await openPage();
@@ -146,6 +150,13 @@ test('the explorer answers as korvane-baud --json does', async () => {
   await page.fill('#clocks', '12,,16');
   assert.equal(await page.textContent('#explorer-error'),
     "korvane-baud: --clock '12,,16': an empty item; try 'korvane-baud --help'");
+  // Digits that overflow the extended type are a number out of range, not NaN.
+  await page.fill('#clocks', '12');
+  await page.fill('#survey-accuracy', `${ones}.${ones}`);
+  const refused = spawnSync(korvaneBaud, ['--clock', '12', '--accuracy', `${ones}.${ones}`], { encoding: 'utf8' });
+  assert.equal(refused.status, 1);
+  assert.match(refused.stderr, /: out of range \(0 to 5 %\); try/);
+  assert.equal(await page.textContent('#explorer-error'), refused.stderr.replace(/\n$/, ''));
   await context.close();
 });
 
