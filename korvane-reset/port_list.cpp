@@ -6,6 +6,7 @@
 
 #include "common/digits.h"
 #include "korvane-reset/port_names.h"
+#include "reset/received_text.h"
 
 namespace korvane_reset {
 
@@ -51,8 +52,8 @@ std::string accessText(const AccessFacts& access)
     if (!access.present) {
         return "no device file";
     }
-    if (access.inUse) {
-        return "in use by another program";
+    if (!access.known) {
+        return "access unknown: --list opens no port";
     }
     if (!access.mayOpen) {
         return "no access (group " + (access.group.empty() ? std::string("unknown") : access.group) + ")";
@@ -193,8 +194,10 @@ std::string stableNameFor(const std::string& device, const std::vector<StableLin
 
 std::string listLine(const PortListing& listing)
 {
-    return listing.port.device + "\t" + (listing.stableName.empty() ? "-" : listing.stableName) + "\t" +
-           listing.port.description + "\t" + accessText(listing.access);
+    using reset::escapedLine;
+    return escapedLine(listing.port.device) + "\t" +
+           escapedLine(listing.stableName.empty() ? "-" : listing.stableName) + "\t" +
+           escapedLine(listing.port.description) + "\t" + escapedLine(accessText(listing.access));
 }
 
 std::string listJson(const std::vector<PortListing>& listings)
@@ -211,12 +214,13 @@ std::string listJson(const std::vector<PortListing>& listings)
         port["usb_product"] = textOrNull(listing.port.usbProduct);
         port["product"] = textOrNull(listing.port.productName);
         port["access"] = accessText(listing.access);
-        port["may_open"] = listing.access.present && listing.access.mayOpen;
+        port["may_open"] = listing.access.known ? Json(listing.access.present && listing.access.mayOpen) : Json(nullptr);
         port["serial"] = textOrNull(listing.port.serialNumber);
         ports.push_back(port);
     }
-    // Names from sysfs and /dev are not always UTF-8.
-    return ports.dump(2, ' ', false, Json::error_handler_t::replace);
+    // Names from sysfs and /dev are not always UTF-8, and not always free of
+    // what a terminal takes for a command.
+    return ports.dump(2, ' ', true, Json::error_handler_t::replace);
 }
 
 }  // namespace korvane_reset

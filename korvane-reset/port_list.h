@@ -48,7 +48,9 @@ struct AccessFacts {
     bool present;        // /dev has the device file
     bool mayOpen;        // for reading and writing, by this user
     std::string group;   // the file's group by name
-    bool inUse = false;  // Windows: another program has the port open
+    // False on Windows, which tells whether a COM port is free only to a
+    // program that opens it, and opening moves DTR and RTS: --list opens none.
+    bool known = true;
 };
 
 // The serial ports worth listing (hardware with a UART or a USB device
@@ -71,13 +73,17 @@ struct PortListing {
     AccessFacts access;
 };
 
-// device, stable name (or "-"), description and access, separated by tabs.
+// device, stable name (or "-"), description and access, separated by tabs,
+// each escaped as escapedLine does (reset/received_text.h): what an adapter
+// calls itself can hold any byte, a tab or an escape sequence among them.
 std::string listLine(const PortListing& listing);
 
 // The whole list as one JSON array, an object a port: device, by_id (null
 // without a stable name), kind, usb_vendor, usb_product and product (null
-// but for USB adapters), access (the text of the line), may_open and
-// serial (null where unknown).
+// but for USB adapters), access (the text of the line), may_open (null
+// where not known) and serial (null where unknown). The texts as they are,
+// in JSON's escapes: anything beyond ASCII as \uXXXX, bytes that are no
+// UTF-8 as U+FFFD.
 std::string listJson(const std::vector<PortListing>& listings);
 
 // True when `left` comes before `right` with digit runs compared as numbers.

@@ -9,7 +9,26 @@ char hexDigit(unsigned value)
     return "0123456789ABCDEF"[value & 0xF];
 }
 
+// A byte as a terminal may show it: printable ASCII itself, else \xNN.
+void appendShown(unsigned char byte, std::string& text)
+{
+    if (byte >= 0x20 && byte < 0x7F) {
+        text += static_cast<char>(byte);
+    } else {
+        text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
+    }
+}
+
 }  // namespace
+
+std::string escapedLine(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        appendShown(static_cast<unsigned char>(c), text);
+    }
+    return text;
+}
 
 std::string ReceivedText::escaped(const std::string& bytes)
 {
@@ -23,10 +42,8 @@ std::string ReceivedText::escaped(const std::string& bytes)
         }
         if (byte == '\r' || byte == '\n') {
             text += '\n';
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
         } else {
-            text += std::string("\\x") + hexDigit(byte >> 4) + hexDigit(byte);
+            appendShown(byte, text);
         }
     }
     return text;

@@ -18,6 +18,11 @@ struct ReceivedText {
     std::string escaped(const std::string& bytes);
 };
 
+// A text from outside (a USB adapter's product string) as one line that is
+// safe on a terminal: printable ASCII as it is, every other byte, tabs and
+// line ends among them, as \xNN, as ReceivedText shows it.
+std::string escapedLine(const std::string& bytes);
+
 // Finds a text in a stream of pieces, whatever way it is split, keeping no
 // more than the text's length of what came before.
 struct TextWatch {

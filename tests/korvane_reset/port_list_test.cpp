@@ -62,8 +62,31 @@ TEST(PortList, SysfsFactsBecomeOrderedLines)
     EXPECT_EQ(json.substr(0, 5), "[\n  {");
 }
 
+// What an adapter calls itself is any bytes it likes: the line shows each
+// that is not printable ASCII as \xNN, so that it stays one line of four
+// columns and writes no command to the terminal; JSON keeps the true text
+// in its own escapes.
+TEST(PortList, DescriptorStringsAreEscaped)
+{
+    const std::vector<TtyFacts> ttys = {
+        {"ttyUSB0", true, false, "", "0403", "6001", "Evil\x1b[2J\x07\tUART\xff\xfe \xc3\xa4\n", "A1\tB\x1b]0;x\x07\n"},
+    };
+    const std::vector<StableLink> links = {{"/dev/serial/by-id/usb-Evil\x1b[2J-if00", "../../ttyUSB0"}};
+    const ListedPort port = portsToList(ttys, {}).at(0);
+    const PortListing listing{port, stableNameFor(port.device, links), AccessFacts{true, false, "dial\x1bout"}};
+    EXPECT_EQ(listLine(listing),
+              "/dev/ttyUSB0\t/dev/serial/by-id/usb-Evil\\x1B[2J-if00\t"
+              "USB serial 0403:6001 Evil\\x1B[2J\\x07\\x09UART\\xFF\\xFE \\xC3\\xA4\tno access (group dial\\x1Bout)");
+    const std::string json = listJson({listing});
+    EXPECT_NE(json.find("\"by_id\": \"/dev/serial/by-id/usb-Evil\\u001b[2J-if00\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"product\": \"Evil\\u001b[2J\\u0007\\tUART\\ufffd\\ufffd \\u00e4\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"serial\": \"A1\\tB\\u001b]0;x\\u0007\""), std::string::npos) << json;
+    EXPECT_EQ(json.find('\x1b'), std::string::npos);
+}
+
 // Windows: SetupAPI's names where it knows the port, the registry's bare
-// name where it does not; access as a trial open found it.
+// name where it does not; access unknown, since only opening would tell and
+// opening moves the lines.
 TEST(PortList, ComPortsFromSetupApiAndRegistry)
 {
     const std::vector<ComPortFacts> ports = {
@@ -76,16 +99,15 @@ TEST(PortList, ComPortsFromSetupApiAndRegistry)
     std::vector<PortListing> listings;
     std::vector<std::string> lines;
     for (const ListedPort& port : comPortsToList(ports)) {
-        const bool held = port.device == "COM3";
-        listings.push_back(PortListing{port, "", AccessFacts{true, !held, "", held}});
+        listings.push_back(PortListing{port, "", AccessFacts{true, false, "", false}});
         lines.push_back(listLine(listings.back()));
     }
     const std::vector<std::string> expected = {
-        "COM1\t-\tserial port Communications Port\tyou may open it",
-        "COM3\t-\tUSB serial 1a86:7523 USB-SERIAL CH340\tin use by another program",
-        "COM4\t-\tserial port Odd\tyou may open it",
-        "COM7\t-\tserial port\tyou may open it",
-        "COM10\t-\tUSB serial 0403:6001 USB Serial Port\tyou may open it",
+        "COM1\t-\tserial port Communications Port\taccess unknown: --list opens no port",
+        "COM3\t-\tUSB serial 1a86:7523 USB-SERIAL CH340\taccess unknown: --list opens no port",
+        "COM4\t-\tserial port Odd\taccess unknown: --list opens no port",
+        "COM7\t-\tserial port\taccess unknown: --list opens no port",
+        "COM10\t-\tUSB serial 0403:6001 USB Serial Port\taccess unknown: --list opens no port",
     };
     EXPECT_EQ(lines, expected);
     // The serial number is the instance id's last part where Windows took it
@@ -95,7 +117,7 @@ TEST(PortList, ComPortsFromSetupApiAndRegistry)
         serials.push_back(listing.port.serialNumber);
     }
     EXPECT_EQ(serials, (std::vector<std::string>{"", "", "", "", "A1B2C3"}));
-    EXPECT_NE(listJson(listings).find("\"access\": \"in use by another program\",\n    \"may_open\": false,\n    \"serial\": null"),
+    EXPECT_NE(listJson(listings).find("\"access\": \"access unknown: --list opens no port\",\n    \"may_open\": null,\n    \"serial\": null"),
               std::string::npos);
 }
 
