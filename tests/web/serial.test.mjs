@@ -124,6 +124,14 @@ test('a line, and a file line by line, go out with CR LF', async () => {
   const writes = (await page.evaluate(() => window.serialLog)).filter((entry) => entry.call === 'write');
   assert.deepEqual(writes.map((entry) => entry.text), ['D 0000\r\n', ':03000000020100FA\r\n', ':00000001FF\r\n']);
   await page.waitForFunction(() => document.getElementById('serial-progress').value === 1);
+  // A pause that would never end is refused, and the port stays free.
+  await page.fill('#serial-line-pause', '1e999');
+  await page.setInputFiles('#serial-send-file', { name: 'again.hex', mimeType: 'text/plain', buffer: Buffer.from('A\nB\n') });
+  await page.waitForFunction(() =>
+    document.getElementById('serial-verdict').textContent === 'invalid pause between sent lines: 1e999 (0 to 60000 ms)');
+  await page.fill('#serial-line-pause', '0');
+  await page.setInputFiles('#serial-send-file', { name: 'again.hex', mimeType: 'text/plain', buffer: Buffer.from('A\nB\n') });
+  await page.waitForFunction(() => window.serialLog.filter((entry) => entry.call === 'write').length === 5);
   await context.close();
 });
 

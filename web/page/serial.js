@@ -256,6 +256,13 @@ async function resetBoard() {
   }
 }
 
+// The pause between a file's lines: whole milliseconds, at most a minute
+// (an empty field none); null for any other text, which would never end.
+function linePause() {
+  const text = byId('serial-line-pause').value;
+  return /^\d*$/.test(text) && Number(text) <= 60000 ? Number(text) : null;
+}
+
 async function sendText(lines, pause) {
   if (!serial.port) { setVerdict('choose a port first'); return; }
   const settings = serialSettings();
@@ -325,9 +332,13 @@ function setUpSerial() {
   byId('serial-send-file').addEventListener('change', async (event) => {
     const file = event.target.files[0];
     if (!file) return;
+    const pause = linePause();
+    if (pause === null) {
+      setVerdict(`invalid pause between sent lines: ${byId('serial-line-pause').value} (0 to 60000 ms)`);
+      return;
+    }
     const lines = (await file.text()).split(/\r?\n/);
     if (lines[lines.length - 1] === '') lines.pop();
-    const pause = Number(byId('serial-line-pause').value) || 0;
     onPort(() => sendText(lines, pause)).catch(() => setVerdict(`port disappeared: ${portName()}`));
   });
 }
