@@ -1,5 +1,5 @@
 // The exit statuses of every program, in one list: 0 and 1 mean the same in
-// all of them; 2 and 3 belong to one program each, as its manual page says.
+// all of them; 2 and up belong to one program each, as its manual page says.
 #pragma once
 
 namespace common {
@@ -14,7 +14,9 @@ constexpr int exitOutputFailure = 3;  // the console itself could not be written
 // korvane-baud: a rate that no clock and generator meets within the accuracy.
 constexpr int exitRateNotMet = 2;
 
-// korvane-reset --expect: the board did not send its text in time.
+// korvane-reset --expect: the board did not send its text in time; standard
+// output did not take the text that it sent.
 constexpr int exitNoAnswer = 3;
+constexpr int exitAnswerNotShown = 4;
 
 }  // namespace common

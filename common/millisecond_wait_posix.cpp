@@ -1,8 +1,10 @@
 #include "common/millisecond_wait.h"
+#include "common/descriptor_posix.h"
 #include "common/sleep_until.h"
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -63,6 +65,39 @@ void watchEndingSignals()
 int caughtEndingSignal()
 {
     return caughtSignal;
+}
+
+InputWait waitForInput(int descriptor, uint32_t milliseconds)
+{
+    sigset_t ending{};
+    sigemptyset(&ending);
+    for (int signal : endingSignals) {
+        sigaddset(&ending, signal);
+    }
+    sigset_t before{};
+    sigprocmask(SIG_BLOCK, &ending, &before);
+    InputWait result = InputWait::EndingSignal;
+    if (caughtSignal == 0) {
+        // The mask as it was, with the ending signals let through.
+        sigset_t during = before;
+        for (int signal : endingSignals) {
+            sigdelset(&during, signal);
+        }
+        pollfd wanted{descriptor, POLLIN, 0};
+        const timespec timeout{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
+        const int ready = ppoll(&wanted, 1, &timeout, &during);
+        if (caughtSignal != 0) {
+            result = InputWait::EndingSignal;
+        } else if (ready == 0 || (ready < 0 && errno == EINTR)) {
+            // Time up, or another signal's interruption: the caller's deadline decides.
+            result = InputWait::Elapsed;
+        } else {
+            // Input, or a descriptor in error, which the read then reports.
+            result = InputWait::Ready;
+        }
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return result;
 }
 
 void endBySignal(int signal)

@@ -235,7 +235,8 @@ std::vector<std::string> helpLines()
         "",
         "A run that succeeds prints nothing but the board's answer. Exit status: 0",
         "after the pulse (and the answer), 1 after an error, 3 when the board did",
-        "not answer. See korvane-reset(1) for wiring and troubleshooting.",
+        "not answer, 4 when its answer could not be written. See korvane-reset(1)",
+        "for wiring and troubleshooting.",
     };
 }
 

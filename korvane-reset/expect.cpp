@@ -21,7 +21,7 @@ PulseReport readFailure(const common::WaitResult& result)
 
 // One try: from the release of the reset until the text or the deadline.
 PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
-                        const std::function<void(const std::string&)>& show, reset::ReceivedText& shown)
+                        const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown)
 {
     reset::TextWatch watch{request.text, ""};
     const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
@@ -31,7 +31,9 @@ PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
         if (read.end != common::WaitEnd::Elapsed) {
             return readFailure(read);
         }
-        show(shown.escaped(bytes));
+        if (!show(shown.escaped(bytes))) {
+            return outcome(PulseOutcome::AnswerNotShown, 0, "");
+        }
         if (watch.seen(bytes)) {
             return outcome(PulseOutcome::Done, 0, "");
         }
@@ -51,17 +53,19 @@ bool rateTaken(uint32_t asked, uint32_t kept)
 }  // namespace
 
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
-                         const std::function<PulseReport()>& reset,
-                         const std::function<void(const std::string&)>& show)
+                         const ResetCall& reset, const std::function<bool(const std::string&)>& show)
 {
     // What the port is comes first, before any of its settings change.
     int present = 0;
     int error = modemLines.readModemLines(present);
-    if (error == 0) {
-        error = line.configureLine(request.baud);
-    }
     if (error != 0) {
-        return firstCallFailure(error, PulseOutcome::NotModemPort, "setting the line's rate");
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
+    }
+    // A port with modem lines that refuses the settings refuses them for a
+    // reason of its own, which the report keeps.
+    error = line.configureLine(request.baud);
+    if (error != 0) {
+        return driverFailure(error, "setting the line's rate");
     }
     // Beyond its range a driver keeps another rate and says so only in the
     // settings: waiting at it would blame a silent board for the PC's port.
@@ -81,7 +85,7 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
             report = driverFailure(error, "discarding old input");
             break;
         }
-        report = reset();
+        report = reset([&line] { return line.discardInput(); });
         hangupCleared = hangupCleared || report.hangupCleared;
         if (report.outcome == PulseOutcome::Done) {
             report = waitForText(line, request, show, shown);

@@ -42,19 +42,27 @@ struct ExpectRequest {
     uint32_t tries;          // how often to reset and wait at most
 };
 
+// The reset of one try: `released` is to be called at the moment from which
+// the board's text counts (pulseSerial's and runSequence's).
+using ResetCall = std::function<PulseReport(const std::function<int()>& released)>;
+
 // Checks that the port has modem lines (`modemLines`), sets the line to the
 // rate, 8N1, raw, without flow control, and reads the rate back: a driver
 // that kept a rate more than 1 % away (the 8250 keeps the old one above
 // 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before
-// any reset, with the settings put back exactly as they were. Then for each
-// try it discards what came before, resets with `reset` and reads until the
-// text has arrived or the time is up. The port's settings are put back
+// any reset, with the settings put back exactly as they were. A refused
+// setting after the port has shown its modem lines is a failure with the
+// system's reason. Then for each try it discards what came before, resets
+// with `reset`, discards again at the release (what a board wired the other
+// way round sends during the pulse is no answer) and reads until the text
+// has arrived or the time is up. `show` gets what arrives, escaped; when it
+// answers false (standard output is full or closed) the wait ends with
+// AnswerNotShown. The port's settings are put back
 // whatever the outcome: with HUPCL still cleared once a reset has cleared it
 // (PulseReport::hangupCleared), else exactly as they were. Done: the text
 // came; NoAnswer: it never did. A failure of the reset, a port that goes
 // away (Disappeared) or an ending signal (Interrupted) end the wait at once.
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
-                         const std::function<PulseReport()>& reset,
-                         const std::function<void(const std::string&)>& show);
+                         const ResetCall& reset, const std::function<bool(const std::string&)>& show);
 
 }  // namespace korvane_reset

@@ -3,6 +3,7 @@
 // architecture and without root. The run order and the exit statuses live
 // here; the texts are messages.cpp's and command_line.cpp's, and the machine
 // is reached only through machine.h.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,24 +74,29 @@ PulseReport pulseDevice(const std::string& path, ResetAction action, const Comma
                                    : PulseReport{PulseOutcome::NotParallelPort, 0, ""};
     }
     ModemLineDriver& driver = port->modemLines();
-    const auto reset = [&driver, &commandLine] {
+    const ResetCall reset = [&driver, &commandLine](const std::function<int()>& released) {
         return commandLine.sequence.empty()
-                   ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth)
-                   : runSequence(driver, commandLine.sequence);
+                   ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth, released)
+                   : runSequence(driver, commandLine.sequence, released);
     };
     if (!commandLine.expect) {
-        return reset();
+        return reset({});
     }
     // The board's text as it comes, ended by a line feed.
     char last = '\n';
     const auto show = [&last](const std::string& text) {
-        if (!text.empty() && showOut(text)) {
-            last = text.back();
+        if (text.empty()) {
+            return true;
         }
+        last = text.back();
+        return showOut(text);
     };
-    const PulseReport report = expectAnswer(driver, port->receiveLine(), commandLine.answer, reset, show);
-    if (last != '\n') {
-        showOut("\n");
+    PulseReport report = expectAnswer(driver, port->receiveLine(), commandLine.answer, reset, show);
+    // The answer's last line feed is part of it: where that is lost too, the
+    // board's outcome is not what the user got.
+    const bool boardsOutcome = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::NoAnswer;
+    if (last != '\n' && !showOut("\n") && boardsOutcome) {
+        report = PulseReport{PulseOutcome::AnswerNotShown, 0, ""};
     }
     // The port closes as it goes, after the lines' reset: on Linux without
     // HUPCL, so that DTR and RTS stay as the reset left them.
@@ -145,6 +151,9 @@ int run(int argc, char* argv[])
     if (report.outcome == PulseOutcome::NoAnswer) {
         const ExpectRequest& answer = commandLine.answer;
         finish(printErr({errorLine(reset::noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
+    }
+    if (report.outcome == PulseOutcome::AnswerNotShown) {
+        finish(printErr({errorLine(answerNotShownText())}), common::exitAnswerNotShown);
     }
     if (report.outcome == PulseOutcome::RateRefused) {
         fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));

@@ -90,6 +90,7 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
     case PulseOutcome::Interrupted:
     case PulseOutcome::NoAnswer:
     case PulseOutcome::RateRefused:
+    case PulseOutcome::AnswerNotShown:
         break;
     }
     return "";
@@ -99,6 +100,11 @@ std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t ke
 {
     return "cannot run " + path + " at " + std::to_string(asked) + " Baud: its driver keeps " +
            std::to_string(kept) + " Baud";
+}
+
+std::string answerNotShownText()
+{
+    return "standard output did not take the board's answer";
 }
 
 

@@ -31,5 +31,8 @@ std::string pulseFailureText(const PulseReport& report, const std::string& path)
 // --expect at a rate that the port's driver did not take.
 std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t kept);
 
+// --expect, when standard output did not take what the board sent.
+std::string answerNotShownText();
+
 
 }  // namespace korvane_reset

@@ -82,22 +82,35 @@ PulseReport withHangupCleared(PulseReport report)
     return report;
 }
 
-// What pulseSerial and runSequence check first: modem lines, and HUPCL off.
+// What pulseSerial and runSequence check first: modem lines, a signal that
+// came before the reset (which then changes nothing, the port's settings
+// included), and HUPCL off.
 PulseReport prepareSerial(ModemLineDriver& driver, int& present)
 {
     int error = driver.readModemLines(present);
     if (error != 0) {
         return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
     }
+    if (driver.endingSignal() != 0) {
+        return interrupted(driver.endingSignal());
+    }
     error = keepLinesAfterClose(driver);
     if (error != 0) {
         return driverFailure(error, "clearing HUPCL");
     }
-    return withHangupCleared(driver.endingSignal() != 0 ? interrupted(driver.endingSignal()) : done());
+    return withHangupCleared(done());
+}
+
+// The release's call, where there is one: 0 or a failure.
+PulseReport announceRelease(const std::function<int()>& released)
+{
+    const int error = released ? released() : 0;
+    return error != 0 ? driverFailure(error, "discarding what came during the reset") : done();
 }
 
 // pulseSerial once the port is prepared.
-PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted, uint16_t milliseconds)
+PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted, uint16_t milliseconds,
+                          const std::function<int()>& released)
 {
     int error = inverted ? driver.switchOn(pulseLines) : driver.switchOff(pulseLines);
     if (error != 0) {
@@ -115,6 +128,10 @@ PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted
     if (error != 0) {
         return driverFailure(error, inverted ? "switching the lines off" : "switching the lines on");
     }
+    const PulseReport release = announceRelease(released);
+    if (release.outcome != PulseOutcome::Done) {
+        return release;
+    }
     int after = 0;
     error = driver.readModemLines(after);
     if (error != 0) {
@@ -126,21 +143,31 @@ PulseReport pulsePrepared(ModemLineDriver& driver, int pulseLines, bool inverted
 
 // runSequence once the port is prepared; `last` is the state that the
 // sequence ends in.
-PulseReport runPrepared(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps, int last)
+PulseReport runPrepared(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps, int last,
+                        const std::function<int()>& released)
 {
-    for (const reset::SequenceStep& step : steps) {
+    for (size_t index = 0; index < steps.size(); ++index) {
+        const reset::SequenceStep& step = steps[index];
         if (step.kind == reset::StepKind::Lines) {
             const int error = runLinesStep(driver, step);
             if (error != 0) {
                 return driverFailure(error, "setting the lines");
             }
-            continue;
+        } else {
+            const common::WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
+            if (waited.end != common::WaitEnd::Elapsed) {
+                // The state that the sequence ends in, whatever ended the wait.
+                setDtrAndRts(driver, last);
+                return waited.end == common::WaitEnd::EndingSignal ? interrupted(waited.detail)
+                                                                   : driverFailure(waited.detail, "waiting");
+            }
         }
-        const common::WaitResult waited = driver.wait(static_cast<uint16_t>(step.milliseconds));
-        if (waited.end != common::WaitEnd::Elapsed) {
-            // The state that the sequence ends in, whatever ended the wait.
-            setDtrAndRts(driver, last);
-            return waited.end == common::WaitEnd::EndingSignal ? interrupted(waited.detail) : driverFailure(waited.detail, "waiting");
+        if (index == 0) {
+            const PulseReport release = announceRelease(released);
+            if (release.outcome != PulseOutcome::Done) {
+                setDtrAndRts(driver, last);
+                return release;
+            }
         }
     }
     int after = 0;
@@ -174,14 +201,15 @@ int linesAtRest(PulseLines lines, bool inverted, const std::vector<reset::Sequen
     return inverted ? reset::restLines & ~linesOf(lines) : reset::restLines;
 }
 
-PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds)
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds,
+                        const std::function<int()>& released)
 {
     int present = 0;
     const PulseReport prepared = prepareSerial(driver, present);
     if (prepared.outcome != PulseOutcome::Done) {
         return prepared;
     }
-    return withHangupCleared(pulsePrepared(driver, linesOf(lines), inverted, milliseconds));
+    return withHangupCleared(pulsePrepared(driver, linesOf(lines), inverted, milliseconds, released));
 }
 
 PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t milliseconds)
@@ -226,14 +254,15 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
     return report;
 }
 
-PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps)
+PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps,
+                        const std::function<int()>& released)
 {
     int present = 0;
     const PulseReport prepared = prepareSerial(driver, present);
     if (prepared.outcome != PulseOutcome::Done) {
         return prepared;
     }
-    return withHangupCleared(runPrepared(driver, steps, reset::linesAfterSequence(steps, present)));
+    return withHangupCleared(runPrepared(driver, steps, reset::linesAfterSequence(steps, present), released));
 }
 
 }  // namespace korvane_reset

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,7 @@ enum class PulseOutcome {
     Interrupted,     // an ending signal; the lines are back at rest unless it came before the pulse
     NoAnswer,        // --expect: the board's text did not come in time
     RateRefused,     // --expect: the driver kept another rate than the one asked
+    AnswerNotShown,  // --expect: standard output did not take the board's text
     Failed,          // any other errno of a driver call
 };
 
@@ -95,13 +97,17 @@ PulseReport driverFailure(int error, const char* step);
 // `notThisKind` for ENOTTY or EINVAL, NoDevice when nothing is behind it.
 PulseReport firstCallFailure(int error, PulseOutcome notThisKind, const char* step);
 
-// Checks that the port has modem lines, clears HUPCL so that DTR and RTS
-// stay on after the port is closed, switches the pulse lines off, waits,
-// switches DTR and RTS on and reads them back. Whatever ends the wait, the
-// lines are back at rest before the report. Inverted, for a reset circuit
-// that inverts the line, the pulse lines go on for the pulse and off after
-// it, and off is their rest.
-PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds);
+// Checks that the port has modem lines and that no ending signal came
+// before (Interrupted then, with nothing changed), clears HUPCL so that DTR
+// and RTS stay on after the port is closed, switches the pulse lines off,
+// waits, switches DTR and RTS on and reads them back. Whatever ends the
+// wait, the lines are back at rest before the report. Inverted, for a reset
+// circuit that inverts the line, the pulse lines go on for the pulse and off
+// after it, and off is their rest. `released`, where given, is called at the
+// release, right after the last line change (--expect discards there what
+// the board sent before); its errno ends the pulse as a failure.
+PulseReport pulseSerial(ModemLineDriver& driver, PulseLines lines, bool inverted, uint16_t milliseconds,
+                        const std::function<int()>& released = {});
 
 // Claims the port, sets the data lines to output, drives 0x55 for the pulse
 // width and 0xAA after it, and releases the port. Passes when the data
@@ -114,7 +120,10 @@ PulseReport pulseParallel(ParallelDriver& driver, bool inverted, uint16_t millis
 // as pulseSerial checks a pulse: the port must have modem lines, HUPCL goes
 // off, and DTR and RTS read back as the last steps left them. A signal
 // during a wait, or a port that fails during it, first puts the lines in the
-// state that the sequence ends in.
-PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps);
+// state that the sequence ends in. A sequence describes its own wiring, and
+// may release the board before its last step (a boot-mode line set after the
+// reset line): `released` is called after its first step.
+PulseReport runSequence(ModemLineDriver& driver, const std::vector<reset::SequenceStep>& steps,
+                        const std::function<int()>& released = {});
 
 }  // namespace korvane_reset

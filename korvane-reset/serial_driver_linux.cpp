@@ -1,12 +1,12 @@
 #include "korvane-reset/serial_driver_linux.h"
 
 #include <cerrno>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
+#include "common/descriptor_posix.h"
 #include "common/millisecond_wait.h"
 #include "korvane-reset/device_files_posix.h"
 #include "korvane-reset/line_settings_linux.h"
@@ -91,18 +91,13 @@ int64_t SerialIoctls::monotonicMilliseconds()
 
 common::WaitResult SerialIoctls::readInput(std::string& bytes, uint32_t milliseconds)
 {
-    if (common::caughtEndingSignal() != 0) {
+    switch (common::waitForInput(descriptor_, milliseconds)) {
+    case common::InputWait::EndingSignal:
         return common::WaitResult{common::WaitEnd::EndingSignal, common::caughtEndingSignal()};
-    }
-    pollfd wanted{descriptor_, POLLIN, 0};
-    const int ready = poll(&wanted, 1, static_cast<int>(milliseconds));
-    if (ready < 0) {
-        // A caught signal interrupts the poll; any other wakes it again.
-        return common::caughtEndingSignal() != 0 ? common::WaitResult{common::WaitEnd::EndingSignal, common::caughtEndingSignal()}
-                                         : common::WaitResult{common::WaitEnd::Elapsed, 0};
-    }
-    if (ready == 0) {
+    case common::InputWait::Elapsed:
         return common::WaitResult{common::WaitEnd::Elapsed, 0};
+    case common::InputWait::Ready:
+        break;
     }
     char buffer[256];
     const ssize_t length = read(descriptor_, buffer, sizeof buffer);

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "korvane-reset/expect.h"
 #include "korvane-reset/pulse.h"
+#include "reset/sequence.h"
 #include "scripted_port.h"
 
 namespace korvane_reset {
@@ -17,7 +19,8 @@ namespace {
 
 TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
 {
-    const std::vector<std::string> pulse = {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 50", "TIOCMBIS 06", "TIOCMGET"};
+    // TCFLSH at the release too: what came during the pulse is no answer.
+    const std::vector<std::string> pulse = {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 50", "TIOCMBIS 06", "TCFLSH", "TIOCMGET"};
     const auto concat = [](std::vector<std::vector<std::string>> parts) {
         std::vector<std::string> all;
         for (const auto& part : parts) {
@@ -37,6 +40,8 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::string shown;
         PulseOutcome outcome;
         std::map<std::string, int> errors;
+        std::map<int, std::string> duringPulse = {};
+        int failingShow = 0;  // the show that standard output does not take
     } cases[] = {
         {"the text split across reads, behind garbage", "ready",
          {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
@@ -56,7 +61,21 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted, {}},
         {"unplugged while waiting", "ready", {}, 1, 1, common::WaitResult{common::WaitEnd::CheckFailed, EIO}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Disappeared, {}},
-        {"not a serial line", "ready", {}, 1, 0, {}, ENOTTY, {"TIOCMGET", "TCSETS2 9600 fails"}, "", PulseOutcome::NotModemPort, {}},
+        {"not a serial line", "ready", {}, 1, 0, {}, 0, {"TIOCMGET fails"}, "", PulseOutcome::NotModemPort, {{"TIOCMGET#1", ENOTTY}}},
+        // Once the port has shown its modem lines, a refusal is its own.
+        {"the rate refused with EINVAL", "ready", {}, 1, 0, {}, EINVAL, {"TIOCMGET", "TCSETS2 9600 fails"}, "",
+         PulseOutcome::Failed, {}},
+        // A board wired the other way round is released by the pulse's first
+        // edge and talks during the pulse: that is no answer.
+        {"the banner during the pulse", "ready", {}, 1, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCSETS2 as before"}}),
+         "", PulseOutcome::NoAnswer, {}, {{1, "KORVANE ready\r\n"}}},
+        {"the banner during the pulse and after the release", "ready", {{1, {{20, "ready"}}}}, 1, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 5", "TCSETS2 as before"}}),
+         "ready", PulseOutcome::Done, {}, {{1, "KORVANE ready\r\n"}}},
+        {"standard output full", "ready", {{1, {{10, "KORV"}, {20, "ANE ready"}}}}, 1, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 9", "TCSETS2 as before"}}),
+         "KORV", PulseOutcome::AnswerNotShown, {}, {}, 2},
         // The settings go back exactly as they were, HUPCL included, unless a
         // reset got as far as clearing it; once one did, it stays cleared.
         {"the reset fails at its first TIOCMGET", "ready", {}, 1, 0, {}, 0,
@@ -83,15 +102,50 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         port.readEnd = c.readEnd;
         port.configureError = c.configureError;
         port.errors = c.errors;
+        port.duringPulse = c.duringPulse;
         std::string shown;
+        int shows = 0;
         const ExpectRequest request{c.wanted, 9600, 500, c.tries};
         const PulseReport report = expectAnswer(
-            port, port, request, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
-            [&shown](const std::string& text) { shown += text; });
+            port, port, request,
+            [&port](const std::function<int()>& released) { return pulseSerial(port, PulseLines::Dtr, false, 50, released); },
+            [&](const std::string& text) {
+                if (++shows == c.failingShow) {
+                    return false;
+                }
+                shown += text;
+                return true;
+            });
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(report.outcome, c.outcome);
     }
+}
+
+// A sequence describes its own wiring and may release the board before its
+// end: what comes after its first step counts, its waits included.
+TEST(ExpectAnswer, ASequenceCountsFromItsFirstStep)
+{
+    std::vector<reset::SequenceStep> steps;
+    std::string badStep;
+    ASSERT_TRUE(reset::readSequence("D0|W0.05|U1,1", steps, badStep));
+    ScriptedPort port;
+    port.lines = 0x06;
+    port.hangupOnClose = false;
+    port.duringPulse = {{1, "KORVANE ready"}};
+    std::string shown;
+    const PulseReport report = expectAnswer(
+        port, port, ExpectRequest{"ready", 9600, 500, 1},
+        [&port, &steps](const std::function<int()>& released) { return runSequence(port, steps, released); },
+        [&shown](const std::string& text) {
+            shown += text;
+            return true;
+        });
+    EXPECT_EQ(port.log, (std::vector<std::string>{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET",
+                                                  "HUPCL?", "TIOCMBIC 02", "TCFLSH", "wait 50", "TIOCMGET",
+                                                  "TIOCMSET 06", "TIOCMGET", "read 13", "TCSETS2 as before"}));
+    EXPECT_EQ(shown, "KORVANE ready");
+    EXPECT_EQ(report.outcome, PulseOutcome::Done);
 }
 
 // A driver that kept another rate: no reset, the settings as they were. One
@@ -113,7 +167,7 @@ TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
          {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9503", "TCSETS2 exactly as before"}, PulseOutcome::RateRefused, 9503},
         {"1 % fast", 9600, 9696, {},
          {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9696", "TCFLSH", "TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 50",
-          "TIOCMBIS 06", "TIOCMGET", "read nothing", "TCSETS2 as before"},
+          "TIOCMBIS 06", "TCFLSH", "TIOCMGET", "read nothing", "TCSETS2 as before"},
          PulseOutcome::NoAnswer, 0},
         {"the settings unreadable", 9600, 0, {{"TCGETS2#1", EIO}},
          {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600 fails", "TCSETS2 exactly as before"}, PulseOutcome::Disappeared, EIO},
@@ -126,8 +180,9 @@ TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
         port.keptBaud = c.kept;
         port.errors = c.errors;
         const PulseReport report = expectAnswer(
-            port, port, ExpectRequest{"ready", c.asked, 500, 1}, [&port] { return pulseSerial(port, PulseLines::Dtr, false, 50); },
-            [](const std::string&) {});
+            port, port, ExpectRequest{"ready", c.asked, 500, 1},
+            [&port](const std::function<int()>& released) { return pulseSerial(port, PulseLines::Dtr, false, 50, released); },
+            [](const std::string&) { return true; });
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.detail, c.detail);

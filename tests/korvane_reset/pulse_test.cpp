@@ -62,8 +62,9 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
         // The lines come back on before the program ends by the signal.
         {"SIGTERM during the wait", PulseLines::Dtr, false, 0x06, true, 0x06, {}, terminated, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06"}, PulseOutcome::Interrupted, SIGTERM, 0x06},
+        // Stopped before the reset: nothing changed, HUPCL neither.
         {"SIGINT before the pulse", PulseLines::Dtr, false, 0x06, true, 0x06, {}, elapsed, SIGINT,
-         {"TIOCMGET", "HUPCL?", "HUPCL off"}, PulseOutcome::Interrupted, SIGINT, 0x06},
+         {"TIOCMGET"}, PulseOutcome::Interrupted, SIGINT, 0x06},
         {"unplugged during the wait", PulseLines::Dtr, false, 0x06, true, 0x06, {{"TIOCMBIS#1", EIO}}, unplugged, 0,
          {"TIOCMGET", "HUPCL?", "HUPCL off", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06 fails"}, PulseOutcome::Disappeared, EIO, 0x04},
         // Inverted: the chosen lines go on for the pulse and rest off; the other stays as it was.
@@ -91,10 +92,60 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.detail, c.detail);
         EXPECT_EQ(port.lines, c.linesAfter);
-        // Once the lines have been switched, HUPCL is off for good.
+        // Once the lines have been switched, HUPCL is off for good; before,
+        // it is as it was.
         if (c.log.size() > 3) {
             EXPECT_FALSE(port.hangupOnClose);
         }
+        if (c.signalBeforePulse != 0) {
+            EXPECT_FALSE(report.hangupCleared);
+            EXPECT_EQ(port.hangupOnClose, c.hangupOnClose);
+        }
+    }
+}
+
+// The release, from which --expect counts the board's text: right after the
+// pulse's last line change, before the read-back; after a sequence's first
+// step. A failure there ends the reset with the lines at rest.
+TEST(PulseSerial, TheReleaseComesAfterTheLastLineChange)
+{
+    const struct {
+        const char* name;
+        bool inverted;
+        const char* sequence;
+        int releaseError;
+        std::vector<std::string> log;
+        PulseOutcome outcome;
+    } cases[] = {
+        {"pulse", false, "", 0, {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "released", "TIOCMGET"},
+         PulseOutcome::Done},
+        {"inverted pulse", true, "", 0, {"TIOCMGET", "HUPCL?", "TIOCMBIS 02", "wait 30", "TIOCMBIC 02", "released", "TIOCMGET"},
+         PulseOutcome::Done},
+        {"the release fails", false, "", EIO, {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "released"},
+         PulseOutcome::Disappeared},
+        {"sequence", false, "R0|W0.01|D0|W0.02|U1,1", 0,
+         {"TIOCMGET", "HUPCL?", "TIOCMBIC 04", "released", "wait 10", "TIOCMBIC 02", "wait 20", "TIOCMGET", "TIOCMSET 06", "TIOCMGET"},
+         PulseOutcome::Done},
+        {"sequence, the release fails", false, "R0|W0.01|U1,1", EIO,
+         {"TIOCMGET", "HUPCL?", "TIOCMBIC 04", "released", "TIOCMGET", "TIOCMSET 06"}, PulseOutcome::Disappeared},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPort port;
+        port.lines = c.inverted ? 0x04 : 0x06;
+        port.hangupOnClose = false;
+        const auto released = [&port, &c] {
+            port.log.push_back("released");
+            return c.releaseError;
+        };
+        std::vector<reset::SequenceStep> steps;
+        std::string badStep;
+        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
+        const PulseReport report = steps.empty() ? pulseSerial(port, PulseLines::Dtr, c.inverted, 30, released)
+                                                 : runSequence(port, steps, released);
+        EXPECT_EQ(port.log, c.log);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(port.lines, c.inverted ? 0x04 : 0x06);
     }
 }
 

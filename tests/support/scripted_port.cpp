@@ -84,7 +84,11 @@ int ScriptedPort::restoreLine(bool keepHangupCleared)
 
 int ScriptedPort::discardInput()
 {
-    return call("TCFLSH", "TCFLSH");
+    const int error = call("TCFLSH", "TCFLSH");
+    if (error == 0) {
+        buffered_.clear();
+    }
+    return error;
 }
 
 int64_t ScriptedPort::monotonicMilliseconds()
@@ -97,6 +101,12 @@ common::WaitResult ScriptedPort::readInput(std::string& bytes, uint32_t millisec
     if (++reads_ == failingRead) {
         log.push_back("read fails");
         return readEnd;
+    }
+    if (!buffered_.empty()) {
+        bytes.swap(buffered_);
+        buffered_.clear();
+        log.push_back("read " + std::to_string(bytes.size()));
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
     }
     auto& pieces = answers[pulses_];
     if (!pieces.empty() && release_ + pieces.front().first <= clock + milliseconds) {
@@ -152,6 +162,7 @@ common::WaitResult ScriptedPort::wait(uint16_t milliseconds)
     clock += milliseconds;
     ++pulses_;
     release_ = clock;
+    buffered_ += duringPulse[pulses_];
     return waitResult;
 }
 

@@ -32,6 +32,10 @@ public:
     // --expect: what the board sends after each release, by pulse (1 is the
     // first), at ms after the release; time is this port's own clock.
     std::map<int, std::vector<std::pair<int64_t, std::string>>> answers;
+    // What the board sends while pulse n holds the line (a board wired the
+    // other way round, released by the pulse's first edge): it waits in the
+    // input buffer until a read or TCFLSH.
+    std::map<int, std::string> duringPulse;
     int failingRead = 0;  // the read that ends with readEnd instead
     common::WaitResult readEnd{common::WaitEnd::Elapsed, 0};
     int configureError = 0;
@@ -65,6 +69,7 @@ private:
     int reads_ = 0;
     int pulses_ = 0;
     int64_t release_ = 0;
+    std::string buffered_;
     std::map<std::string, int> counts_;
     int call(const std::string& kind, const std::string& entry);
 };

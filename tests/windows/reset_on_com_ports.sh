@@ -4,14 +4,16 @@
 # modem lines and logs every call with its time: the log is the trace of
 # the pulse. Checks the pulse's order and width (never short; the overshoot
 # is printed), --invert, a --sequence, --expect against a peer that answers
-# each release and one that stays silent, --list and --list --json, Ctrl-C
-# during a long pulse, and the pty closed under a pulse.
+# each release, one that stays silent and one that answers during the pulse
+# (a board wired the other way round), --list and --list --json, which open
+# no port, Ctrl-C during a long pulse, and the pty closed under a pulse.
 #   reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO" >&2; exit 2; }
 exe=$1
 preload=$2
 here=$(cd "$(dirname "$0")" && pwd)
+support=$(cd "$here/../support" && pwd)
 source "$here/private_dev_guard.sh"
 require_private_dev
 work=$(mktemp -d)
@@ -25,23 +27,12 @@ finish() {
 }
 trap finish EXIT
 
-passed=0
-failed=0
-# check WHAT EXPECTED ACTUAL
-check() {
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok: $1"
-    else
-        failed=$((failed + 1))
-        printf 'FAILED: %s\n  expected: %s\n  got:      %s\n' "$1" "$2" "$3"
-    fi
-}
+source "$support/checks.sh"
 
-# peer NAME [LOG]: a pty at $work/NAME (pty_peer.pl); sets NAME_peer to
-# its process.
+# peer NAME [LOG [EDGE]]: a pty at $work/NAME (pty_peer.pl); sets NAME_peer
+# to its process.
 peer() {
-    perl "$here/pty_peer.pl" "$work/$1" ${2:+"$2"} &
+    perl "$support/pty_peer.pl" "$work/$1" ${2:+"$2"} ${3:+"$3"} &
     peers+=($!)
     printf -v "${1}_peer" '%s' "$!"
 }
@@ -83,9 +74,10 @@ wait_for_changes() {
     return 1
 }
 
-# COM7 stays silent, COM8 answers each release of DTR with the banner,
-# COM9 is closed under a pulse and COM10 during the wait for the answer.
-peer com7
+# COM7 stays silent but in runs logged to com7.log, where it answers when
+# DTR goes off; COM8 answers each release of DTR with the banner, COM9 is
+# closed under a pulse and COM10 during the wait for the answer.
+peer com7 "$work/com7.log" off
 peer com8 "$work/com8.log"
 peer com9
 peer com10
@@ -129,19 +121,43 @@ check "--expect on a silent board: status and line" \
     "$status|$out|$err"
 check "--expect --tries=2 on a silent board: two pulses" "004 006 004 006" "$(states "$work/silent.log")"
 
+# A board wired the other way round talks during the pulse: no answer. With
+# --invert the pulse's end releases it.
+reset "$work/com7.log" --expect=KORVANE --baud=9600 --timeout=0.3 COM7
+check "--expect on a board that talks during the pulse: no answer" \
+    "3||korvane-reset: the board did not answer within 0.3 s at 9600 Baud: check the rate, the wiring and the reset polarity" \
+    "$status|$out|$err"
+reset "$work/com7.log" --invert --expect=KORVANE --baud=9600 --timeout=2 COM7
+check "--expect --invert on that board: status, escaped text" '0|\x01KORVANE ready|' "$status|$out|$err"
+
 # wine 8 runs a rate outside the standard ones at 38400 Baud: the driver
 # keeps another rate, and the run ends before any reset.
 reset "$work/rate.log" --expect=KORVANE --baud=250000 COM7
 check "--baud=250000, which wine's driver does not make: status, line, no reset" \
     "1|korvane-reset: cannot run COM7 at 250000 Baud: its driver keeps 38400 Baud|" "$status|$err|$(states "$work/rate.log")"
 
+# Opening a COM port moves DTR and RTS, which resets a board: --list opens
+# none, as inotify watching COM7's pty sees; a reset then shows that it would.
+inotifywait -m -e open --format %e "$(readlink "$work/com7")" > "$work/opens" 2> "$work/inotify" &
+watcher=$!
+peers+=("$watcher")
+for _ in $(seq 500); do
+    grep -qs 'Watches established' "$work/inotify" && break
+    sleep 0.01
+done
+unknown='access unknown: --list opens no port'
 reset "$work/list.log" --list
 check "--list: the mapped ports" \
-    "0|$(printf 'COM7\t-\tserial port\tyou may open it\nCOM8\t-\tserial port\tyou may open it\nCOM9\t-\tserial port\tyou may open it\nCOM10\t-\tserial port\tyou may open it')|" \
+    "0|$(printf 'COM7\t-\tserial port\t%s\nCOM8\t-\tserial port\t%s\nCOM9\t-\tserial port\t%s\nCOM10\t-\tserial port\t%s' "$unknown" "$unknown" "$unknown" "$unknown")|" \
     "$status|$out|$err"
 reset "$work/list.log" --list --json
-check "--list --json: four ports, COM7 first" "0|4|COM7" \
-    "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)"
+check "--list --json: four ports, COM7 first, none known to be free" "0|4|COM7|4" \
+    "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)|$(grep -c '"may_open": null' <<< "$out")"
+check "--list and --list --json: COM7's pty never opened" "" "$(cat "$work/opens")"
+reset "$work/list.log" COM7 1
+sleep 0.2
+check "a reset on COM7: its pty opened" "0|yes" "$status|$(grep -q OPEN "$work/opens" && echo yes)"
+kill "$watcher"
 
 reset "$work/missing.log" COM30
 check "an unmapped COM port" "1|korvane-reset: no such port: COM30" "$status|$err"
@@ -191,5 +207,4 @@ wait "$program" || status=$?
 check "COM10 closed during the wait for the answer" "1|korvane-reset: port disappeared: COM10 (Input/output error)" \
     "$status|$(tr -d '\r' < "$work/err")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -3,15 +3,19 @@
 # pty, links LINK to its slave, drains whatever the program sends and, with
 # a LOG of modem_line_log.so, answers each release of the reset (DTR back
 # on) with a control byte and the loader's banner, as a board does when it
-# starts. Ended by SIGTERM, it closes the master: the slave hangs up, as an
-# unplugged adapter's port goes away.
-#   pty_peer.pl LINK [LOG]
+# starts. With "off", it is a board whose reset is wired the other way
+# round: released when DTR goes off, it answers then, during the pulse of a
+# plain reset. Ended by SIGTERM, it closes the master: the slave hangs up,
+# as an unplugged adapter's port goes away.
+#   pty_peer.pl LINK [LOG [on|off]]
 use strict;
 use warnings;
 use Fcntl;
 use Time::HiRes qw(sleep);
 
-my ($link, $log) = @ARGV;
+my ($link, $log, $edge) = @ARGV;
+# DTR's level after the edge that releases the board.
+my $release_level = ($edge // 'on') eq 'off' ? 0 : 1;
 # TIOCGPTN and TIOCSPTLCK of x86-64 Linux, the only machine that runs wine here.
 use constant { TIOCGPTN => 0x80045430, TIOCSPTLCK => 0x40045431 };
 
@@ -29,8 +33,8 @@ for (;;) {
     if (defined $log && open(my $file, '<', $log)) {
         my @lines = <$file>;
         for my $line (@lines[$seen .. $#lines]) {
-            my $on = hex((split ' ', $line)[3]) & 2;
-            syswrite($master, "\x01KORVANE ready\r\n") if $on && !$dtr;
+            my $on = (hex((split ' ', $line)[3]) & 2) ? 1 : 0;
+            syswrite($master, "\x01KORVANE ready\r\n") if $on != $dtr && $on == $release_level;
             $dtr = $on;
         }
         $seen = @lines;
