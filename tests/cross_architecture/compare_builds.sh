@@ -153,8 +153,8 @@ LIST
     }'
 } | sed 's/^/korvane-baud /' >> "$corpus"
 
-# Every build runs every argument set in a folder of its own, two builds at
-# a time: out, err and status of each run and the korvane.inc it wrote.
+# Every build runs every argument set in a folder of its own: out, err and
+# status of each run and the korvane.inc it wrote.
 # The first word of a line names the program. A Windows console program may
 # end its lines in CR LF: out and err are compared without the CR.
 run_one() {  # number index line
@@ -167,16 +167,27 @@ run_one() {  # number index line
     (cd "$folder" && { status=0; "$program" "${arguments[@]:1}" > out 2> err || status=$?; echo "$status" > status; })
     perl -pi -e 's/\r\n/\n/' "$folder/out" "$folder/err"
 }
-run_build() {  # number
+run_share() {  # number share shares: every shares-th set, from the share-th on
     local line index=0
     while IFS= read -r line; do
         index=$((index + 1))
-        run_one "$1" "$index" "$line"
+        if (( index % $3 == $2 )); then
+            run_one "$1" "$index" "$line"
+        fi
     done < "$corpus"
 }
-for number in "${!programs[@]}"; do
-    run_build "$number" &
-    if (( number % 2 == 1 )); then wait; fi
+# Each build in as many shares as there are processors, one share a
+# processor at a time, the last build's first: it is the slowest (wine starts
+# a process in a good part of a second), and a build that ran alone at the
+# end would leave the other processors idle.
+shares=$(nproc)
+for ((number = ${#programs[@]} - 1; number >= 0; number--)); do
+    for ((share = 0; share < shares; share++)); do
+        while [ "$(jobs -rp | wc -l)" -ge "$shares" ]; do
+            wait -n || true
+        done
+        run_share "$number" "$share" "$shares" &
+    done
 done
 wait
 
