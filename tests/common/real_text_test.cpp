@@ -68,12 +68,9 @@ TEST(ParseReal, ThousandsOfDigitsAreNeverNotANumber)
         double value;
     } cases[] = {
         {ones + "." + ones, std::numeric_limits<double>::infinity()},
-        {"-" + ones + "." + ones, -std::numeric_limits<double>::infinity()},
         {"0." + ones, 0.1111111111111111111},
         {"." + zeros + ones, 0.0},
         {ones + "e-4999", 1.111111111111111111},
-        {ones + "e-99999", 0.0},
-        {zeros + ones + "e-4990", 1111111111.111111111},
         {"9" + zeros + "." + zeros + "E-5000", 9.0},
     };
     for (const auto& c : cases) {

@@ -82,20 +82,15 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
 TEST(KorvaneBaudProgram, SameMeaningSameAnswer)
 {
     ScratchDirectory scratch;
-    const std::string ones(5000, '1');
-    const struct {
-        std::vector<std::string> arguments;
-        std::vector<std::string> same;
-    } cases[] = {
+    const std::vector<std::string> pairs[][2] = {
         {{"--clock=12", "-g", "T1,t1,BG,T1"}, {"--clock=12", "-g", "T1,BG"}},
-        {{"--json", "--rate=9600,19200", "-g", "BG,T2,bg"}, {"--json", "--rate=9600,19200", "-g", "BG,T2"}},
-        {{"--json", "--clock=12", "--rate=9600", "-g", "T1,BG", "--accuracy=0." + ones},
-         {"--json", "--clock=12", "--rate=9600", "-g", "T1,BG", "--accuracy=0.1111111111111111111"}},
+        {{"--json", "--clock=12", "-g", "T1,BG", "--accuracy=0." + std::string(5000, '1')},
+         {"--json", "--clock=12", "-g", "T1,BG", "--accuracy=0.1111111111111111111"}},
     };
-    for (const auto& c : cases) {
-        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
-        const ProgramRun same = runProgram(KORVANE_BAUD_PROGRAM, c.same, scratch.path());
-        EXPECT_EQ(run.out, same.out) << ::testing::PrintToString(c.same);
+    for (const auto& pair : pairs) {
+        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, pair[0], scratch.path());
+        const ProgramRun same = runProgram(KORVANE_BAUD_PROGRAM, pair[1], scratch.path());
+        EXPECT_EQ(run.out, same.out) << pair[1].back();
         EXPECT_EQ(run.exitStatus, same.exitStatus);
         EXPECT_NE(run.out, "");
     }

@@ -42,6 +42,7 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::map<std::string, int> errors;
         std::map<int, std::string> duringPulse = {};
         int failingShow = 0;  // the show that standard output does not take
+        const char* sequence = "";
     } cases[] = {
         {"the text split across reads, behind garbage", "ready",
          {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
@@ -70,12 +71,15 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         {"the banner during the pulse", "ready", {}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCSETS2 as before"}}),
          "", PulseOutcome::NoAnswer, {}, {{1, "KORVANE ready\r\n"}}},
-        {"the banner during the pulse and after the release", "ready", {{1, {{20, "ready"}}}}, 1, 0, {}, 0,
-         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 5", "TCSETS2 as before"}}),
-         "ready", PulseOutcome::Done, {}, {{1, "KORVANE ready\r\n"}}},
         {"standard output full", "ready", {{1, {{10, "KORV"}, {20, "ANE ready"}}}}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 4", "read 9", "TCSETS2 as before"}}),
          "KORV", PulseOutcome::AnswerNotShown, {}, {}, 2},
+        // A sequence describes its own wiring and may release the board
+        // before its end: what comes after its first step counts.
+        {"a sequence's answer during its waits", "ready", {}, 1, 0, {}, 0,
+         {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET", "HUPCL?", "TIOCMBIC 02", "TCFLSH", "wait 50",
+          "TIOCMGET", "TIOCMSET 06", "TIOCMGET", "read 13", "TCSETS2 as before"},
+         "KORVANE ready", PulseOutcome::Done, {}, {{1, "KORVANE ready"}}, 0, "D0|W0.05|U1,1"},
         // The settings go back exactly as they were, HUPCL included, unless a
         // reset got as far as clearing it; once one did, it stays cleared.
         {"the reset fails at its first TIOCMGET", "ready", {}, 1, 0, {}, 0,
@@ -105,10 +109,15 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         port.duringPulse = c.duringPulse;
         std::string shown;
         int shows = 0;
+        std::vector<reset::SequenceStep> steps;
+        std::string badStep;
+        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
         const ExpectRequest request{c.wanted, 9600, 500, c.tries};
         const PulseReport report = expectAnswer(
             port, port, request,
-            [&port](const std::function<int()>& released) { return pulseSerial(port, PulseLines::Dtr, false, 50, released); },
+            [&](const std::function<int()>& released) {
+                return steps.empty() ? pulseSerial(port, PulseLines::Dtr, false, 50, released) : runSequence(port, steps, released);
+            },
             [&](const std::string& text) {
                 if (++shows == c.failingShow) {
                     return false;
@@ -120,32 +129,6 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(report.outcome, c.outcome);
     }
-}
-
-// A sequence describes its own wiring and may release the board before its
-// end: what comes after its first step counts, its waits included.
-TEST(ExpectAnswer, ASequenceCountsFromItsFirstStep)
-{
-    std::vector<reset::SequenceStep> steps;
-    std::string badStep;
-    ASSERT_TRUE(reset::readSequence("D0|W0.05|U1,1", steps, badStep));
-    ScriptedPort port;
-    port.lines = 0x06;
-    port.hangupOnClose = false;
-    port.duringPulse = {{1, "KORVANE ready"}};
-    std::string shown;
-    const PulseReport report = expectAnswer(
-        port, port, ExpectRequest{"ready", 9600, 500, 1},
-        [&port, &steps](const std::function<int()>& released) { return runSequence(port, steps, released); },
-        [&shown](const std::string& text) {
-            shown += text;
-            return true;
-        });
-    EXPECT_EQ(port.log, (std::vector<std::string>{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET",
-                                                  "HUPCL?", "TIOCMBIC 02", "TCFLSH", "wait 50", "TIOCMGET",
-                                                  "TIOCMSET 06", "TIOCMGET", "read 13", "TCSETS2 as before"}));
-    EXPECT_EQ(shown, "KORVANE ready");
-    EXPECT_EQ(report.outcome, PulseOutcome::Done);
 }
 
 // A driver that kept another rate: no reset, the settings as they were. One

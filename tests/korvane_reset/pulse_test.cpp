@@ -104,51 +104,6 @@ TEST(PulseSerial, CallSequenceHupclAndReadBack)
     }
 }
 
-// The release, from which --expect counts the board's text: right after the
-// pulse's last line change, before the read-back; after a sequence's first
-// step. A failure there ends the reset with the lines at rest.
-TEST(PulseSerial, TheReleaseComesAfterTheLastLineChange)
-{
-    const struct {
-        const char* name;
-        bool inverted;
-        const char* sequence;
-        int releaseError;
-        std::vector<std::string> log;
-        PulseOutcome outcome;
-    } cases[] = {
-        {"pulse", false, "", 0, {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "released", "TIOCMGET"},
-         PulseOutcome::Done},
-        {"inverted pulse", true, "", 0, {"TIOCMGET", "HUPCL?", "TIOCMBIS 02", "wait 30", "TIOCMBIC 02", "released", "TIOCMGET"},
-         PulseOutcome::Done},
-        {"the release fails", false, "", EIO, {"TIOCMGET", "HUPCL?", "TIOCMBIC 02", "wait 30", "TIOCMBIS 06", "released"},
-         PulseOutcome::Disappeared},
-        {"sequence", false, "R0|W0.01|D0|W0.02|U1,1", 0,
-         {"TIOCMGET", "HUPCL?", "TIOCMBIC 04", "released", "wait 10", "TIOCMBIC 02", "wait 20", "TIOCMGET", "TIOCMSET 06", "TIOCMGET"},
-         PulseOutcome::Done},
-        {"sequence, the release fails", false, "R0|W0.01|U1,1", EIO,
-         {"TIOCMGET", "HUPCL?", "TIOCMBIC 04", "released", "TIOCMGET", "TIOCMSET 06"}, PulseOutcome::Disappeared},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedPort port;
-        port.lines = c.inverted ? 0x04 : 0x06;
-        port.hangupOnClose = false;
-        const auto released = [&port, &c] {
-            port.log.push_back("released");
-            return c.releaseError;
-        };
-        std::vector<reset::SequenceStep> steps;
-        std::string badStep;
-        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
-        const PulseReport report = steps.empty() ? pulseSerial(port, PulseLines::Dtr, c.inverted, 30, released)
-                                                 : runSequence(port, steps, released);
-        EXPECT_EQ(port.log, c.log);
-        EXPECT_EQ(report.outcome, c.outcome);
-        EXPECT_EQ(port.lines, c.inverted ? 0x04 : 0x06);
-    }
-}
-
 TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
 {
     const struct {
