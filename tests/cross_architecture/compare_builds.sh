@@ -154,27 +154,39 @@ LIST
 } | sed 's/^/korvane-baud /' >> "$corpus"
 
 # Every build runs every argument set in a folder of its own: out, err and
-# status of each run and the korvane.inc it wrote.
-# The first word of a line names the program. A Windows console program may
-# end its lines in CR LF: out and err are compared without the CR.
-run_one() {  # number index line
-    local folder="$work/$1/$2" status program
+# status of each run and the korvane.inc it wrote. The first word of a line
+# names the program. Each run starts the program and nothing else: the
+# folders are made, and the CRs taken out, for many runs at once (starting
+# a process is most of what a run costs).
+runs=$(wc -l < "$corpus")
+run_one() {  # number index line; the run's folder is there and empty
+    local folder="$work/$1/$2" program
     local -a arguments
     read -r -a arguments <<< "$3"
     if [ "${arguments[0]}" = mardeluk ]; then program=${programs[$1]}; else program=${baud_programs[$1]}; fi
-    rm -rf "$folder"
-    mkdir -p "$folder"
     (cd "$folder" && { status=0; "$program" "${arguments[@]:1}" > out 2> err || status=$?; echo "$status" > status; })
-    perl -pi -e 's/\r\n/\n/' "$folder/out" "$folder/err"
+}
+# A Windows console program may end its lines in CR LF: out and err are
+# compared without the CR.
+without_carriage_returns() {  # folder...
+    find "$@" \( -name out -o -name err \) -print0 | xargs -0 perl -pi -e 's/\r\n/\n/'
 }
 run_share() {  # number share shares: every shares-th set, from the share-th on
-    local line index=0
+    local line index folders=()
+    for ((index = 1; index <= runs; index++)); do
+        if (( index % $3 == $2 )); then
+            folders+=("$work/$1/$index")
+        fi
+    done
+    mkdir -p "${folders[@]}"
+    index=0
     while IFS= read -r line; do
         index=$((index + 1))
         if (( index % $3 == $2 )); then
             run_one "$1" "$index" "$line"
         fi
     done < "$corpus"
+    without_carriage_returns "${folders[@]}"
 }
 # Each build in as many shares as there are processors, one share a
 # processor at a time, the last build's first: it is the slowest (wine starts
@@ -191,16 +203,20 @@ for ((number = ${#programs[@]} - 1; number >= 0; number--)); do
 done
 wait
 
-runs=$(wc -l < "$corpus")
 failed=0
 for number in "${!programs[@]}"; do
     [ "$number" -gt 0 ] || continue
     mismatches=0
-    for index in $(seq "$runs"); do
+    # Run by run only where the whole build differs.
+    indices=$(diff -r -q "$work/0" "$work/$number" > /dev/null || seq "$runs")
+    for index in $indices; do
         # wine loses a run's output now and then (once in some thousand
         # runs): a mismatch is run once more before it counts.
         if ! diff -r "$work/0/$index" "$work/$number/$index" > /dev/null; then
+            rm -rf "$work/$number/$index"
+            mkdir "$work/$number/$index"
             run_one "$number" "$index" "$(sed -n "${index}p" "$corpus")"
+            without_carriage_returns "$work/$number/$index"
         fi
         if ! diff -r "$work/0/$index" "$work/$number/$index" > "$work/diff"; then
             mismatches=$((mismatches + 1))
