@@ -68,8 +68,7 @@ bool isBaudrateInRange(double baudrate)
 bool accuracyFromPercent(double percent, double& accuracy)
 {
     const common::Extended fraction = common::Extended(percent) / 100;
-    // Written so that no NaN passes.
-    if (!(fraction >= 0 && fraction <= maxAccuracy())) {
+    if (fraction < 0 || fraction > maxAccuracy()) {
         return false;
     }
     accuracy = static_cast<double>(fraction);

@@ -71,7 +71,6 @@ TEST(ParseReal, ThousandsOfDigitsAreNeverNotANumber)
         {"0." + ones, 0.1111111111111111111},
         {"." + zeros + ones, 0.0},
         {ones + "e-4999", 1.111111111111111111},
-        {"9" + zeros + "." + zeros + "E-5000", 9.0},
     };
     for (const auto& c : cases) {
         double value = 0.0;

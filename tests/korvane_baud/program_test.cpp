@@ -64,8 +64,6 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
         // Digits beyond the extended type: infinity over infinity was NaN,
         // which passed the range check.
         {{"--clock=12", "--accuracy=" + ones + "." + ones}, "--accuracy '" + ones + "." + ones + "': out of range (0 to 5 %)"},
-        {{"--clock=" + ones + "." + ones}, "--clock '" + ones + "." + ones + "': " + ones + "." + ones +
-                                               " is out of range (above 0, at most 1000 MHz)"},
         {{"--clock"}, "option --clock needs a value"},
         {{"--clock=12", "9600"}, "unexpected argument: 9600"},
     };
@@ -77,23 +75,13 @@ TEST(KorvaneBaudProgram, OneErrorLineAndStatusOneForBadInput)
     }
 }
 
-// The same answer for what means the same: a generator named twice, and an
-// accuracy of thousands of digits (its first 19 are what it is made of).
-TEST(KorvaneBaudProgram, SameMeaningSameAnswer)
+// A generator named twice is one generator, listed once.
+TEST(KorvaneBaudProgram, AGeneratorNamedTwiceIsListedOnce)
 {
     ScratchDirectory scratch;
-    const std::vector<std::string> pairs[][2] = {
-        {{"--clock=12", "-g", "T1,t1,BG,T1"}, {"--clock=12", "-g", "T1,BG"}},
-        {{"--json", "--clock=12", "-g", "T1,BG", "--accuracy=0." + std::string(5000, '1')},
-         {"--json", "--clock=12", "-g", "T1,BG", "--accuracy=0.1111111111111111111"}},
-    };
-    for (const auto& pair : pairs) {
-        const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, pair[0], scratch.path());
-        const ProgramRun same = runProgram(KORVANE_BAUD_PROGRAM, pair[1], scratch.path());
-        EXPECT_EQ(run.out, same.out) << pair[1].back();
-        EXPECT_EQ(run.exitStatus, same.exitStatus);
-        EXPECT_NE(run.out, "");
-    }
+    const ProgramRun twice = runProgram(KORVANE_BAUD_PROGRAM, {"--clock=12", "-g", "T1,t1,BG,T1"}, scratch.path());
+    EXPECT_EQ(twice.out, runProgram(KORVANE_BAUD_PROGRAM, {"--clock=12", "-g", "T1,BG"}, scratch.path()).out);
+    EXPECT_NE(twice.out, "");
 }
 
 TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)

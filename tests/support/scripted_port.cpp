@@ -103,7 +103,7 @@ common::WaitResult ScriptedPort::readInput(std::string& bytes, uint32_t millisec
         return readEnd;
     }
     if (!buffered_.empty()) {
-        bytes.swap(buffered_);
+        bytes = buffered_;
         buffered_.clear();
         log.push_back("read " + std::to_string(bytes.size()));
         return common::WaitResult{common::WaitEnd::Elapsed, 0};

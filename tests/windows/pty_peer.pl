@@ -14,8 +14,8 @@ use Fcntl;
 use Time::HiRes qw(sleep);
 
 my ($link, $log, $edge) = @ARGV;
-# DTR's level after the edge that releases the board.
-my $release_level = ($edge // 'on') eq 'off' ? 0 : 1;
+# DTR's bit once the board is released: on, or off for the other wiring.
+my $release = ($edge // 'on') eq 'off' ? 0 : 2;
 # TIOCGPTN and TIOCSPTLCK of x86-64 Linux, the only machine that runs wine here.
 use constant { TIOCGPTN => 0x80045430, TIOCSPTLCK => 0x40045431 };
 
@@ -26,15 +26,15 @@ my $unlock = pack('i', 0);
 ioctl($master, TIOCSPTLCK, $unlock) or die "pty_peer: TIOCSPTLCK: $!\n";
 symlink('/dev/pts/' . unpack('i', $number), $link) or die "pty_peer: $link: $!\n";
 
-my ($seen, $dtr) = (0, 1);
+my ($seen, $dtr) = (0, 2);
 for (;;) {
     # Without a slave open the master reads EIO: nothing to do then.
     sysread($master, my $ignored, 4096);
     if (defined $log && open(my $file, '<', $log)) {
         my @lines = <$file>;
         for my $line (@lines[$seen .. $#lines]) {
-            my $on = (hex((split ' ', $line)[3]) & 2) ? 1 : 0;
-            syswrite($master, "\x01KORVANE ready\r\n") if $on != $dtr && $on == $release_level;
+            my $on = hex((split ' ', $line)[3]) & 2;
+            syswrite($master, "\x01KORVANE ready\r\n") if $on != $dtr && $on == $release;
             $dtr = $on;
         }
         $seen = @lines;
