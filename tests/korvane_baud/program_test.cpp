@@ -186,7 +186,7 @@ void expectAgreement(const Json& row, const std::vector<std::string>& arguments,
         EXPECT_NE(run.out.find("@@@@@ insufficient accuracy: " + deviation + " % @@@@@"), std::string::npos) << where;
         return;
     }
-    ASSERT_EQ(run.exitStatus, 0) << where << run.out;
+    ASSERT_EQ(run.exitStatus, 0) << where << run.out << run.err;
     EXPECT_NE(include.find("resulting baudrate:      " + calculator::baudText(row["resulting_baud"].get<double>()) + " Baud"),
               std::string::npos)
         << where;
