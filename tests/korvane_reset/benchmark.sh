@@ -14,7 +14,7 @@ if [ "${1:-}" != --inside ]; then
     exec bash "$windows_tests/private_wine.sh" bash "$0" --inside \
         "$(realpath "${1:-build/release}")/korvane-reset/korvane-reset" \
         "$(realpath "${2:-build/win64}")/korvane-reset/korvane-reset.exe" \
-        "$(realpath "${3:-build/win64-programs}")/tests/windows/modem_line_log.so"
+        "$(realpath "${3:-build/win64-programs}")/tests/modem_line_log.so"
 fi
 source "$windows_tests/private_dev_guard.sh"
 require_private_dev
@@ -23,7 +23,7 @@ exe=$3
 preload=$4
 runs=10
 work=$(mktemp -d)
-perl "$windows_tests/pty_peer.pl" "$work/com7" &
+perl "$here/../support/pty_peer.pl" "$work/com7" &
 peer=$!
 trap 'kill "$peer"; bash "$windows_tests/map_com_port.sh" > /dev/null 2>&1 || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
@@ -38,7 +38,7 @@ overshoots() {
     for ((i = 0; i < runs; i++)); do
         rm -f "$work/log"
         LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$@" > /dev/null
-        awk -f "$windows_tests/modem_line_changes.awk" "$work/log" | awk -v w="${*: -1}" 'NR == 2 { printf "%.3f\n", $1 - w }'
+        awk -f "$here/../support/modem_line_changes.awk" "$work/log" | awk -v w="${*: -1}" 'NR == 2 { printf "%.3f\n", $1 - w }'
     done
 }
 # median and maximum of the numbers on standard input

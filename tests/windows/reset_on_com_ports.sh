@@ -42,7 +42,7 @@ check() {
 # peer NAME [LOG [EDGE]]: a pty at $work/NAME (pty_peer.pl); sets NAME_peer
 # to its process.
 peer() {
-    perl "$here/pty_peer.pl" "$work/$1" ${2:+"$2"} ${3:+"$3"} &
+    perl "$here/../support/pty_peer.pl" "$work/$1" ${2:+"$2"} ${3:+"$3"} &
     peers+=($!)
     printf -v "${1}_peer" '%s' "$!"
 }
@@ -61,10 +61,10 @@ reset() {
 # The states that DTR and RTS went through, from both on, and the
 # milliseconds from change N to N+1 (modem_line_changes.awk).
 states() {
-    awk -f "$here/modem_line_changes.awk" "$1" | awk '{ print $2 }' | paste -sd ' '
+    awk -f "$here/../support/modem_line_changes.awk" "$1" | awk '{ print $2 }' | paste -sd ' '
 }
 gap() {
-    awk -f "$here/modem_line_changes.awk" "$1" | awk -v n="$2" 'NR == n + 1 { print $1 }'
+    awk -f "$here/../support/modem_line_changes.awk" "$1" | awk -v n="$2" 'NR == n + 1 { print $1 }'
 }
 # never_short WHAT LOG N MILLISECONDS: change N+1 no sooner than asked after N.
 never_short() {
@@ -76,7 +76,7 @@ never_short() {
 # wait_for_changes LOG N: until the log shows N changes of the lines (5 s at most).
 wait_for_changes() {
     for _ in $(seq 500); do
-        if [ -f "$1" ] && [ "$(awk -f "$here/modem_line_changes.awk" "$1" | wc -l)" -ge "$2" ]; then
+        if [ -f "$1" ] && [ "$(awk -f "$here/../support/modem_line_changes.awk" "$1" | wc -l)" -ge "$2" ]; then
             return 0
         fi
         sleep 0.01
