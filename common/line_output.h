@@ -1,7 +1,7 @@
 // Whole lines and whole texts on the program's standard output and error,
 // with unbuffered writes: each line is out before the program's next step,
 // into terminals, pipes and files alike. writeAll and endProcess are the
-// platform's: line_output_posix.cpp and line_output_windows.cpp.
+// platform's: line_output_linux.cpp and line_output_windows.cpp.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
 // For the platform's implementation of millisecond_wait.h only: the sleep
-// that the wait is made of (millisecond_wait_posix.cpp,
+// that the wait is made of (millisecond_wait_linux.cpp,
 // millisecond_wait_windows.cpp).
 #pragma once
 

@@ -1,33 +1,24 @@
 #include "korvane-reset/command_line.h"
 
 #include "common/command_line_frame.h"
-#include "common/digits.h"
-#include "common/pulse_width.h"
-#include "common/real_text.h"
 
 namespace korvane_reset {
 
 namespace {
 
-enum class Option { List, Line, Invert, Sequence, Json, Expect, Baud, Timeout, Tries };
+// --list and --json, then the reset's options in their own order.
+constexpr size_t listOption = 0;
+constexpr size_t jsonOption = 1;
+constexpr size_t firstResetOption = 2;
 
-// In the order of Option.
-const std::vector<common::OptionEntry> options = {
-    {"list", 'l', false},    {"line", 0, true},   {"invert", 0, false},
-    {"sequence", 0, true},   {"json", 0, false},  {"expect", 0, true},
-    {"baud", 0, true},       {"timeout", 0, true}, {"tries", 0, true},
-};
-
-struct LineName {
-    const char* name;
-    PulseLines lines;
-};
-
-const LineName lineNames[] = {
-    {"dtr", PulseLines::Dtr},
-    {"rts", PulseLines::Rts},
-    {"both", PulseLines::Both},
-};
+std::vector<common::OptionEntry> optionTable()
+{
+    std::vector<common::OptionEntry> table = {{"list", 'l', false}, {"json", 0, false}};
+    for (const reset::Option option : reset::everyOption) {
+        table.push_back({reset::optionName(option), 0, reset::optionTakesValue(option)});
+    }
+    return table;
+}
 
 CommandLine failure(const std::string& text)
 {
@@ -37,122 +28,24 @@ CommandLine failure(const std::string& text)
     return result;
 }
 
-// mardeluk's number forms ("9600", "9.6e3"), a whole number of Baud.
-bool readLineRate(const std::string& text, uint32_t& baud)
-{
-    double value = 0.0;
-    if (!common::parseReal(text, value) || !(value >= 1 && value <= maxLineRate) || value != static_cast<uint32_t>(value)) {
-        return false;
-    }
-    baud = static_cast<uint32_t>(value);
-    return true;
-}
-
-bool readTries(const std::string& text, uint32_t& tries)
-{
-    uint32_t value = 0;
-    for (const char c : text) {
-        if (!common::isDecimalDigit(c) || (value = value * 10 + static_cast<uint32_t>(c - '0')) > maxTries) {
-            return false;
-        }
-    }
-    if (text.empty() || value == 0) {
-        return false;
-    }
-    tries = value;
-    return true;
-}
-
-bool readTimeout(const std::string& text, uint32_t& milliseconds)
-{
-    return reset::readSeconds(text, maxAnswerMilliseconds, milliseconds) && milliseconds != 0;
-}
-
-bool readLines(const std::string& text, PulseLines& lines)
-{
-    for (const LineName& entry : lineNames) {
-        if (text == entry.name) {
-            lines = entry.lines;
-            return true;
-        }
-    }
-    return false;
-}
-
-// What the options found, for the checks that come after them.
-struct Given {
-    bool list = false;
-    bool line = false;
-    bool expectDetail = false;  // --baud, --timeout or --tries
-};
-
-// One option's meaning: "" or its error text.
-std::string readOption(Option option, const std::string& value, CommandLine& result, Given& given)
-{
-    switch (option) {
-    case Option::List:
-        given.list = true;
-        break;
-    case Option::Line:
-        given.line = true;
-        if (!readLines(value, result.lines)) {
-            return "invalid line: " + value + " (dtr, rts or both)";
-        }
-        break;
-    case Option::Invert:
-        result.inverted = true;
-        break;
-    case Option::Sequence: {
-        std::string badStep;
-        if (!reset::readSequence(value, result.sequence, badStep)) {
-            return reset::sequenceErrorText(badStep);
-        }
-        break;
-    }
-    case Option::Json:
-        result.json = true;
-        break;
-    case Option::Expect:
-        result.expect = true;
-        result.answer.text = value;
-        if (value.empty()) {
-            return "--expect needs a text to wait for";
-        }
-        break;
-    case Option::Baud:
-        given.expectDetail = true;
-        if (!readLineRate(value, result.answer.baud)) {
-            return "invalid --baud: " + value + " (a whole number of Baud, 1 to 12000000)";
-        }
-        break;
-    case Option::Timeout:
-        given.expectDetail = true;
-        result.timeoutText = value;
-        if (!readTimeout(value, result.answer.milliseconds)) {
-            return "invalid --timeout: " + value + " (seconds, above 0, at most 3600)";
-        }
-        break;
-    case Option::Tries:
-        given.expectDetail = true;
-        if (!readTries(value, result.answer.tries)) {
-            return "invalid --tries: " + value + " (1 to 100)";
-        }
-        break;
-    }
-    return "";
-}
-
 }  // namespace
 
 CommandLine readCommandLine(int argc, char* argv[])
 {
     CommandLine result;
-    readTimeout(result.timeoutText, result.answer.milliseconds);
-    Given given;
-    const common::OptionsRead read = common::readOptions(programName, argc, argv, options, [&](size_t option, const std::string& value) {
-        return readOption(static_cast<Option>(option), value, result, given);
-    });
-    switch (read.end) {
+    bool list = false;
+    const auto read = [&](size_t option, const std::string& value) -> std::string {
+        if (option == listOption) {
+            list = true;
+        } else if (option == jsonOption) {
+            result.json = true;
+        } else {
+            return reset::readOption(reset::everyOption[option - firstResetOption], value, result.options);
+        }
+        return "";
+    };
+    const common::OptionsRead options = common::readOptions(programName, argc, argv, optionTable(), read);
+    switch (options.end) {
     case common::CommandEnd::Help:
         result.request = Request::Help;
         return result;
@@ -161,16 +54,16 @@ CommandLine readCommandLine(int argc, char* argv[])
         return result;
     case common::CommandEnd::Fail:
         result.request = Request::Fail;
-        result.errorText = read.errorText;
+        result.errorText = options.errorText;
         return result;
     case common::CommandEnd::Operands:
         break;
     }
-    const std::vector<std::string>& operands = read.operands;
-    if (result.json && !given.list) {
+    const std::vector<std::string>& operands = options.operands;
+    if (result.json && !list) {
         return failure("--json goes with --list");
     }
-    if (given.list) {
+    if (list) {
         if (!operands.empty()) {
             return failure("--list takes no port: " + operands[0]);
         }
@@ -183,19 +76,12 @@ CommandLine readCommandLine(int argc, char* argv[])
     if (operands.size() > 2) {
         return failure("too many arguments: " + operands[2]);
     }
-    if (given.expectDetail && !result.expect) {
-        return failure("--baud, --timeout and --tries go with --expect");
-    }
-    if (result.expect && result.answer.baud == 0) {
-        return failure("--expect needs --baud: the rate at which the board answers");
-    }
-    if (!result.sequence.empty() && (operands.size() == 2 || given.line || result.inverted)) {
-        return failure("--sequence does not mix with WIDTH, --line or --invert");
+    const std::string error = reset::completeOptions(
+        result.options, operands.size() == 2 ? std::optional<std::string>(operands[1]) : std::nullopt);
+    if (!error.empty()) {
+        return failure(error);
     }
     result.port = operands[0];
-    if (operands.size() == 2 && !common::readPulseWidth(operands[1], result.pulseWidth)) {
-        return failure("invalid pulse width: " + operands[1] + " (1 to 65535 ms)");
-    }
     return result;
 }
 

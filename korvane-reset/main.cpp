@@ -1,8 +1,8 @@
 // korvane-reset: resets the target board with a pulse through the kernel's
 // serial or parallel port driver, so that USB adapters work, on any
 // architecture and without root. The run order and the exit statuses live
-// here; the texts are messages.cpp's and command_line.cpp's, and the machine
-// is reached only through machine.h.
+// here; the reset, its checks and its texts are the reset library's, and the
+// machine is reached only through its seam, reset/port.h.
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,16 +13,17 @@
 #include "common/line_output.h"
 #include "common/millisecond_wait.h"
 #include "korvane-reset/command_line.h"
-#include "korvane-reset/expect.h"
-#include "korvane-reset/machine.h"
-#include "korvane-reset/messages.h"
-#include "korvane-reset/port_names.h"
-#include "korvane-reset/pulse.h"
-#include "korvane-reset/reset_plan.h"
+#include "reset/expect.h"
+#include "reset/messages.h"
+#include "reset/plan.h"
+#include "reset/port.h"
 #include "reset/received_text.h"
+#include "reset/run.h"
 
 namespace korvane_reset {
 namespace {
+
+using namespace reset;
 
 bool printOut(const std::vector<std::string>& lines)
 {
@@ -60,38 +61,31 @@ void endIfSignalled()
     }
 }
 
-PulseReport pulseDevice(const std::string& path, ResetAction action, const CommandLine& commandLine)
+PulseReport pulseDevice(const std::string& path, ResetAction action, const Options& options)
 {
     std::unique_ptr<OpenPort> port;
-    const int error = openMachinePort(
-        path, linesAtRest(commandLine.lines, commandLine.inverted, commandLine.sequence), port);
+    const int error = openMachinePort(path, linesAtRest(options), port);
     if (error != 0) {
         fail(openFailureText(error, path, deviceOwner(path)));
     }
     if (action == ResetAction::PulseParallel) {
         ParallelDriver* parallel = port->parallel();
-        return parallel != nullptr ? pulseParallel(*parallel, commandLine.inverted, commandLine.pulseWidth)
+        return parallel != nullptr ? pulseParallel(*parallel, options.inverted, options.pulseWidth)
                                    : PulseReport{PulseOutcome::NotParallelPort, 0, ""};
     }
     ModemLineDriver& driver = port->modemLines();
-    const ResetCall reset = [&driver, &commandLine](const std::function<int()>& released) {
-        return commandLine.sequence.empty()
-                   ? pulseSerial(driver, commandLine.lines, commandLine.inverted, commandLine.pulseWidth, released)
-                   : runSequence(driver, commandLine.sequence, released);
-    };
-    if (!commandLine.expect) {
-        return reset({});
+    const SerialPlan plan = serialPlan(options);
+    if (!options.expect) {
+        return runSerial(driver, plan);
     }
     // The board's text as it comes, ended by a line feed.
     char last = '\n';
     const auto show = [&last](const std::string& text) {
-        if (text.empty()) {
-            return true;
-        }
-        last = text.back();
-        return showOut(text);
+        last = text.empty() ? last : text.back();
+        return text.empty() || showOut(text);
     };
-    PulseReport report = expectAnswer(driver, port->receiveLine(), commandLine.answer, reset, show);
+    const auto reset = [&](const std::function<int()>& released) { return runSerial(driver, plan, released); };
+    PulseReport report = expectAnswer(driver, port->receiveLine(), options.answer, reset, show);
     // The answer's last line feed is part of it: where that is lost too, the
     // board's outcome is not what the user got.
     const bool boardsOutcome = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::NoAnswer;
@@ -134,7 +128,8 @@ int run(int argc, char* argv[])
     const PortTarget target = resolvePort(commandLine.port);
     // null names no file: there is nothing to look at, and the plan does not ask.
     const DeviceUse use = target.onlyWait ? DeviceUse::Missing : portUse(target);
-    const ResetPlan plan = planReset(commandLine, target, use);
+    const Options& options = commandLine.options;
+    const ResetPlan plan = planReset(options, target, use);
     switch (plan.action) {
     case ResetAction::Fail:
         fail(plan.errorText);
@@ -146,17 +141,17 @@ int run(int argc, char* argv[])
     case ResetAction::PulseParallel:
         break;
     }
-    const PulseReport report = pulseDevice(target.path, plan.action, commandLine);
+    const PulseReport report = pulseDevice(target.path, plan.action, options);
     endIfSignalled();
     if (report.outcome == PulseOutcome::NoAnswer) {
-        const ExpectRequest& answer = commandLine.answer;
-        finish(printErr({errorLine(reset::noAnswerText(commandLine.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
+        const ExpectRequest& answer = options.answer;
+        finish(printErr({errorLine(noAnswerText(options.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
     }
     if (report.outcome == PulseOutcome::AnswerNotShown) {
         finish(printErr({errorLine(answerNotShownText())}), common::exitAnswerNotShown);
     }
     if (report.outcome == PulseOutcome::RateRefused) {
-        fail(rateRefusedText(target.path, commandLine.answer.baud, static_cast<uint32_t>(report.detail)));
+        fail(rateRefusedText(target.path, options.answer.baud, static_cast<uint32_t>(report.detail)));
     }
     if (report.outcome != PulseOutcome::Done) {
         fail(pulseFailureText(report, target.path));

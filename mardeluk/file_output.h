@@ -1,5 +1,5 @@
 // Writing a whole file into the current folder without ever leaving a
-// broken one behind: file_output_posix.cpp and file_output_windows.cpp.
+// broken one behind: file_output_linux.cpp and file_output_windows.cpp.
 #pragma once
 
 #include <string>

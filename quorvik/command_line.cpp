@@ -2,7 +2,7 @@
 
 #include "common/pulse_width.h"
 #include "common/texts.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 namespace quorvik {
 
@@ -26,7 +26,7 @@ ArgumentOutcome readArguments(const std::vector<std::string>& arguments)
         return failure("too many parameters: " + common::cutText(arguments[2]));
     }
     const std::string portArgument = common::cutText(arguments[0]);
-    const int portIndex = findPort(portArgument);
+    const int portIndex = reset::findPort(portArgument);
     if (portIndex < 0) {
         return failure("illegal port name: " + portArgument);
     }

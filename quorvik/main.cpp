@@ -12,7 +12,7 @@
 #include "quorvik/messages.h"
 #include "quorvik/port_pulse.h"
 #include "quorvik/port_resolution.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 namespace {
 
@@ -55,11 +55,11 @@ int main(int argc, char* argv[])
         return fatalError(outcome.errorText);
     }
     const int portIndex = outcome.portIndex;
-    const quorvik::PortKind kind = quorvik::portTable[portIndex].kind;
+    const reset::PortKind kind = reset::portTable[portIndex].kind;
 
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     common::watchEndingSignals();
-    if (kind == quorvik::PortKind::Null) {
+    if (kind == reset::PortKind::Null) {
         common::waitMilliseconds(outcome.pulseWidth);
         endIfSignalled();
         return common::exitSuccess;
@@ -77,7 +77,7 @@ int main(int argc, char* argv[])
     if (!quorvik::setPortAccess(*machine, port.baseAddress, true)) {
         return fatalError(quorvik::noPrivilegeText);
     }
-    const bool passed = kind == quorvik::PortKind::Parallel ? quorvik::pulseParallel(*machine, port.baseAddress, outcome.pulseWidth)
+    const bool passed = kind == reset::PortKind::Parallel ? quorvik::pulseParallel(*machine, port.baseAddress, outcome.pulseWidth)
                                                    : quorvik::pulseSerial(*machine, port.baseAddress, outcome.pulseWidth);
     endIfSignalled();
     if (!passed) {

@@ -1,7 +1,7 @@
 #include "quorvik/messages.h"
 
 #include "common/texts.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 namespace quorvik {
 
@@ -28,7 +28,7 @@ std::string errorLine(const std::string& text)
 
 std::string resolutionErrorText(ResolutionOutcome outcome, int portIndex)
 {
-    const std::string device = std::string("/dev/") + portTable[portIndex].name;
+    const std::string device = std::string("/dev/") + reset::portTable[portIndex].name;
     switch (outcome) {
     case ResolutionOutcome::NotFound:
         return "port not found: " + device;
@@ -44,13 +44,13 @@ std::string resolutionErrorText(ResolutionOutcome outcome, int portIndex)
 
 std::string noIoPortsText(int portIndex)
 {
-    return std::string("I/O ports exist only on x86 PCs: use korvane-reset ") + portTable[portIndex].name +
+    return std::string("I/O ports exist only on x86 PCs: use korvane-reset ") + reset::portTable[portIndex].name +
            ", which resets through the kernel's drivers";
 }
 
 std::string hardwareFailureText(int portIndex)
 {
-    return std::string("hardware failure: ") + portTable[portIndex].name;
+    return std::string("hardware failure: ") + reset::portTable[portIndex].name;
 }
 
 }  // namespace quorvik

@@ -11,7 +11,7 @@ namespace {
 // once (which lets the kernel load its driver) and looks again.
 PortResolution probeParportBase(int portIndex, const KernelVersion& version, const std::string& root)
 {
-    const PortEntry& row = portTable[portIndex];
+    const reset::PortEntry& row = reset::portTable[portIndex];
     const std::string name = row.name;
     const std::string informationPath = root + informationFileName(name.back(), version);
 
@@ -43,9 +43,9 @@ PortResolution resolvePort(int portIndex)
 
 PortResolution resolvePortOn(int portIndex, const std::string& release, const std::string& root)
 {
-    const PortEntry& row = portTable[portIndex];
+    const reset::PortEntry& row = reset::portTable[portIndex];
     const PortResolution defaults{ResolutionOutcome::Found, row.defaultBase};
-    if (row.kind != PortKind::Parallel) {
+    if (row.kind != reset::PortKind::Parallel) {
         return defaults;
     }
     KernelVersion version{};

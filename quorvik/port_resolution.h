@@ -7,7 +7,7 @@
 #include <string>
 
 #include "quorvik/kernel_information.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 namespace quorvik {
 

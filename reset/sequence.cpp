@@ -20,10 +20,12 @@ bool readStep(const std::string& text, SequenceStep& step)
     step = SequenceStep{StepKind::Lines, 0, 0, 0};
     if (text.size() == 2 && (text[0] == 'D' || text[0] == 'R')) {
         step.lines = text[0] == 'D' ? dtrLine : rtsLine;
+        step.call = text[1] == '1' ? LineCall::On : LineCall::Off;
         return readLevel(text[1], step.lines, step.levels);
     }
     if (text.size() == 4 && text[0] == 'U' && text[2] == ',') {
         step.lines = dtrLine | rtsLine;
+        step.call = LineCall::Set;
         return readLevel(text[1], dtrLine, step.levels) && readLevel(text[3], rtsLine, step.levels);
     }
     if (text.size() >= 2 && text[0] == 'W') {

@@ -15,11 +15,17 @@ namespace reset {
 
 enum class StepKind { Lines, Wait };
 
+// How a Lines step reaches the driver: the lines named off (TIOCMBIC) or on
+// (TIOCMBIS), or DTR and RTS set in one call (TIOCMSET).
+enum class LineCall { Off, On, Set };
+
+// One step of a reset, from --sequence or from the pulse (plan.h).
 struct SequenceStep {
     StepKind kind;
     int lines;                  // Lines: the lines that the step sets (DTR, RTS or both)
     int levels;                 // Lines: which of them go on
     uint32_t milliseconds;      // Wait: the seconds asked, rounded up to whole ms
+    LineCall call = LineCall::Set;  // Lines
 };
 
 // The largest wait of one step: as long as a pulse may be.

@@ -5,7 +5,7 @@
 #include "fuzz_support.h"
 #include "quorvik/command_line.h"
 #include "quorvik/messages.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     case quorvik::Request::Run: {
         FUZZ_CHECK(arguments.size() == 1 || arguments.size() == 2, "one or two arguments");
-        FUZZ_CHECK(outcome.portIndex >= 0 && outcome.portIndex < quorvik::portCount, arguments[0]);
-        const std::string name = quorvik::portTable[outcome.portIndex].name;
+        FUZZ_CHECK(outcome.portIndex >= 0 && outcome.portIndex < reset::portCount, arguments[0]);
+        const std::string name = reset::portTable[outcome.portIndex].name;
         FUZZ_CHECK(arguments[0] == name || arguments[0] == "/dev/" + name, arguments[0]);
         FUZZ_CHECK(outcome.pulseWidth >= 1, "pulse width");
         FUZZ_CHECK(arguments.size() == 2 || outcome.pulseWidth == common::defaultPulseWidth, "default pulse width");

@@ -10,6 +10,8 @@
 namespace korvane_reset {
 namespace {
 
+using reset::PulseLines;
+
 TEST(CommandLine, RequestsOptionsAndOperands)
 {
     const std::string hint = "; try 'korvane-reset --help'";
@@ -87,16 +89,16 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         EXPECT_EQ(result.request, c.request);
         EXPECT_EQ(result.errorText, c.error);
         if (c.request == Request::Run) {
-            EXPECT_EQ(result.lines, c.lines);
+            EXPECT_EQ(result.options.lines, c.lines);
             EXPECT_EQ(result.port, c.port);
-            EXPECT_EQ(result.pulseWidth, c.width);
-            EXPECT_EQ(result.inverted, c.arguments[0] == "--invert");
-            EXPECT_EQ(result.expect, c.arguments[0] == "--expect=ready");
-            if (result.expect) {
-                EXPECT_EQ(result.answer.text, "ready");
-                EXPECT_EQ(result.answer.baud, 9600u);
-                EXPECT_EQ(result.answer.milliseconds, 500u);
-                EXPECT_EQ(result.answer.tries, 3u);
+            EXPECT_EQ(result.options.pulseWidth, c.width);
+            EXPECT_EQ(result.options.inverted, c.arguments[0] == "--invert");
+            EXPECT_EQ(result.options.expect, c.arguments[0] == "--expect=ready");
+            if (result.options.expect) {
+                EXPECT_EQ(result.options.answer.text, "ready");
+                EXPECT_EQ(result.options.answer.baud, 9600u);
+                EXPECT_EQ(result.options.answer.milliseconds, 500u);
+                EXPECT_EQ(result.options.answer.tries, 3u);
             }
         }
     }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "quorvik/command_line.h"
-#include "quorvik/port_table.h"
+#include "reset/port_table.h"
 
 namespace quorvik {
 
@@ -12,8 +12,8 @@ namespace {
 
 int rowNamed(const std::string& name)
 {
-    for (int index = 0; index < portCount; ++index) {
-        if (name == portTable[index].name) {
+    for (int index = 0; index < reset::portCount; ++index) {
+        if (name == reset::portTable[index].name) {
             return index;
         }
     }
@@ -47,17 +47,17 @@ TEST(FindPort, DevicePrefixIsTakenOffOnceAndNamesAreCaseSensitive)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("argument [") + c.argument + "]");
-        EXPECT_EQ(findPort(c.argument), c.row == nullptr ? -1 : rowNamed(c.row));
+        EXPECT_EQ(reset::findPort(c.argument), c.row == nullptr ? -1 : rowNamed(c.row));
     }
 }
 
 TEST(PortTable, CuaNamesAreSecondNamesOfTheSerialPorts)
 {
     for (char number : {'0', '1', '2', '3'}) {
-        const PortEntry& tty = portTable[rowNamed(std::string("ttyS") + number)];
-        const PortEntry& cua = portTable[rowNamed(std::string("cua") + number)];
-        EXPECT_EQ(tty.kind, PortKind::Serial);
-        EXPECT_EQ(cua.kind, PortKind::Serial);
+        const reset::PortEntry& tty = reset::portTable[rowNamed(std::string("ttyS") + number)];
+        const reset::PortEntry& cua = reset::portTable[rowNamed(std::string("cua") + number)];
+        EXPECT_EQ(tty.kind, reset::PortKind::Serial);
+        EXPECT_EQ(cua.kind, reset::PortKind::Serial);
         EXPECT_EQ(tty.defaultBase, cua.defaultBase) << number;
     }
 }

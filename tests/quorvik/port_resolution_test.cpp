@@ -123,7 +123,7 @@ TEST(ResolvePort, OnlyParallelPortsOfKernels22AndLaterReadAnyFile)
             writeFile(tree.dev() / (std::string("lp") + port), "");
         }
         OpenWatch watch(tree.folders());
-        const PortResolution resolution = resolvePortOn(findPort(c.port), c.release, tree.root.string());
+        const PortResolution resolution = resolvePortOn(reset::findPort(c.port), c.release, tree.root.string());
         EXPECT_EQ(resolution.outcome, c.outcome);
         EXPECT_EQ(resolution.baseAddress, c.base);
         EXPECT_EQ(watch.events(), std::set<std::string>{});
@@ -153,7 +153,7 @@ TEST(ResolvePort, FileOfTheKernelGenerationGivesTheAddress)
         writeFile(tree.root / c.file, c.text);
         writeFile(tree.dev() / c.port, "");
         OpenWatch watch(tree.folders());
-        const PortResolution resolution = resolvePortOn(findPort(c.port), c.release, tree.root.string());
+        const PortResolution resolution = resolvePortOn(reset::findPort(c.port), c.release, tree.root.string());
         EXPECT_EQ(resolution.outcome, ResolutionOutcome::Found);
         EXPECT_EQ(resolution.baseAddress, c.base);
         // Only the information file is opened; the device file is left alone.
@@ -166,14 +166,14 @@ TEST(ResolvePort, InformationThatCannotBeReadGivesInvalidBase)
     // A folder where the file should be opens, but cannot be read.
     Tree tree;
     fs::create_directories(tree.sysctl('1') / "base-addr");
-    const PortResolution resolution = resolvePortOn(findPort("lp1"), "6.1.0", tree.root.string());
+    const PortResolution resolution = resolvePortOn(reset::findPort("lp1"), "6.1.0", tree.root.string());
     EXPECT_EQ(resolution.outcome, ResolutionOutcome::InvalidBase);
     EXPECT_EQ(resolution.baseAddress, 0x378);
 }
 
 TEST(ResolvePortOn, MissingInformationOpensTheDeviceFileWithoutChangingIt)
 {
-    const int lp1 = findPort("lp1");
+    const int lp1 = reset::findPort("lp1");
     const std::string kernel = "6.1.0";
 
     // The device file is there: opened for writing, closed, and left as it was.
@@ -220,7 +220,7 @@ TEST(ResolvePortOn, InformationThatCannotBeOpenedForOtherReasonsLeavesTheDeviceA
     writeFile(tree.root / "proc/sys/dev/parport", "");
     writeFile(tree.dev() / "lp1", "keep me");
     OpenWatch watch(tree.folders());
-    EXPECT_EQ(resolvePortOn(findPort("lp1"), "6.1.0", tree.root.string()).outcome,
+    EXPECT_EQ(resolvePortOn(reset::findPort("lp1"), "6.1.0", tree.root.string()).outcome,
               ResolutionOutcome::NotFound);
     EXPECT_EQ(watch.events(), std::set<std::string>{});
 }
@@ -258,7 +258,7 @@ TEST(ResolvePortOn, SysctlFileThatAnswersOnlyTheFirstReadGivesTheWholeNumber)
         Tree tree;
         fs::create_directories(tree.sysctl('2'));
         fs::create_symlink(path, tree.sysctl('2') / "base-addr");
-        const PortResolution resolution = resolvePortOn(findPort("lp2"), "6.1.0", tree.root.string());
+        const PortResolution resolution = resolvePortOn(reset::findPort("lp2"), "6.1.0", tree.root.string());
         EXPECT_EQ(resolution.outcome, ResolutionOutcome::Found);
         EXPECT_EQ(resolution.baseAddress, expected);
         return;

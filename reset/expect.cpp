@@ -1,0 +1,98 @@
+#include "reset/expect.h"
+
+#include "reset/received_text.h"
+
+namespace reset {
+
+namespace {
+
+PulseReport outcome(PulseOutcome kind, int detail, const char* step)
+{
+    return PulseReport{kind, detail, step};
+}
+
+PulseReport readFailure(const common::WaitResult& result)
+{
+    if (result.end == common::WaitEnd::EndingSignal) {
+        return outcome(PulseOutcome::Interrupted, result.detail, "");
+    }
+    return driverFailure(result.detail, "reading the board's answer");
+}
+
+// One try: from the release of the reset until the text or the deadline.
+PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
+                        const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown)
+{
+    reset::TextWatch watch{request.text, ""};
+    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
+        std::string bytes;
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
+        if (read.end != common::WaitEnd::Elapsed) {
+            return readFailure(read);
+        }
+        if (!show(shown.escaped(bytes))) {
+            return outcome(PulseOutcome::AnswerNotShown, 0, "");
+        }
+        if (watch.seen(bytes)) {
+            return outcome(PulseOutcome::Done, 0, "");
+        }
+    }
+    return outcome(PulseOutcome::NoAnswer, 0, "");
+}
+
+// Some drivers write back the rate that their divisor really makes (cp210x
+// on the CP2102N: 115384 for 115200); within 1 % that is the rate asked.
+// Beyond, it is another rate, such as the old one that the 8250 keeps.
+bool rateTaken(uint32_t asked, uint32_t kept)
+{
+    const uint64_t difference = asked > kept ? asked - kept : kept - asked;
+    return difference * 100 <= asked;
+}
+
+}  // namespace
+
+PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
+                         const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show)
+{
+    // What the port is comes first, before any of its settings change.
+    int present = 0;
+    int error = modemLines.readModemLines(present);
+    if (error != 0) {
+        return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
+    }
+    // A port with modem lines that refuses the settings refuses them for a
+    // reason of its own, which the report keeps.
+    error = line.configureLine(request.baud);
+    if (error != 0) {
+        return driverFailure(error, "setting the line's rate");
+    }
+    // Beyond its range a driver keeps another rate and says so only in the
+    // settings: waiting at it would blame a silent board for the PC's port.
+    uint32_t kept = 0;
+    error = line.readLineRate(kept);
+    if (error != 0 || !rateTaken(request.baud, kept)) {
+        line.restoreLine(false);
+        return error != 0 ? driverFailure(error, "reading the line's rate back")
+                          : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
+    }
+    reset::ReceivedText shown;
+    PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
+    bool hangupCleared = false;
+    for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
+        error = line.discardInput();
+        if (error != 0) {
+            report = driverFailure(error, "discarding old input");
+            break;
+        }
+        report = resetBoard([&line] { return line.discardInput(); });
+        hangupCleared = hangupCleared || report.hangupCleared;
+        if (report.outcome == PulseOutcome::Done) {
+            report = waitForText(line, request, show, shown);
+        }
+    }
+    line.restoreLine(hangupCleared);
+    return report;
+}
+
+}  // namespace reset

@@ -1,0 +1,42 @@
+// Reset, then wait until the board answers: the loader announces itself on
+// the serial line once it runs. The wait reads what arrives, shows it safely
+// escaped, and looks for the text asked for; without it in time the reset is
+// tried again, up to a number of tries (the escaping and the search are
+// reset/received_text.h). Pure: the port comes through the two driver
+// interfaces, the reset as a call, the shown text as a callback.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "reset/options.h"
+#include "reset/port.h"
+#include "reset/run.h"
+
+namespace reset {
+
+// The reset of one try: `released` is to be called at the moment from which
+// the board's text counts (runSerial's `released`).
+using ResetCall = std::function<PulseReport(const std::function<int()>& released)>;
+
+// Checks that the port has modem lines (`modemLines`), sets the line to the
+// rate, 8N1, raw, without flow control, and reads the rate back: a driver
+// that kept a rate more than 1 % away (the 8250 keeps the old one above
+// 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before
+// any reset, with the settings put back exactly as they were. A refused
+// setting after the port has shown its modem lines is a failure with the
+// system's reason. Then for each try it discards what came before, resets
+// with `resetBoard`, discards again at the release (what a board wired the other
+// way round sends during the pulse is no answer) and reads until the text
+// has arrived or the time is up. `show` gets what arrives, escaped; when it
+// answers false (standard output is full or closed) the wait ends with
+// AnswerNotShown. The port's settings are put back
+// whatever the outcome: with HUPCL still cleared once a reset has cleared it
+// (PulseReport::hangupCleared), else exactly as they were. Done: the text
+// came; NoAnswer: it never did. A failure of the reset, a port that goes
+// away (Disappeared) or an ending signal (Interrupted) end the wait at once.
+PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
+                         const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show);
+
+}  // namespace reset

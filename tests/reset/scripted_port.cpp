@@ -1,0 +1,200 @@
+#include "reset/scripted_port.h"
+
+#include "reset/plan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace reset {
+
+namespace {
+
+std::string hex(unsigned value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+}  // namespace
+
+int ScriptedPort::readModemLines(int& value)
+{
+    value = lines;
+    return call("TIOCMGET", "TIOCMGET");
+}
+
+int ScriptedPort::readHangupOnClose(bool& on)
+{
+    on = hangupOnClose;
+    return call("HUPCL?", "HUPCL?");
+}
+
+int ScriptedPort::clearHangupOnClose()
+{
+    const int error = call("HUPCL off", "HUPCL off");
+    if (error == 0) {
+        hangupOnClose = false;
+    }
+    return error;
+}
+
+int ScriptedPort::switchOff(int which)
+{
+    const int error = call("TIOCMBIC", "TIOCMBIC " + hex(static_cast<unsigned>(which)));
+    if (error == 0) {
+        lines &= ~(which & keptLines);
+    }
+    return error;
+}
+
+int ScriptedPort::switchOn(int which)
+{
+    const int error = call("TIOCMBIS", "TIOCMBIS " + hex(static_cast<unsigned>(which)));
+    if (error == 0) {
+        lines |= which & keptLines;
+    }
+    return error;
+}
+
+int ScriptedPort::setModemLines(int value)
+{
+    const int error = call("TIOCMSET", "TIOCMSET " + hex(static_cast<unsigned>(value)));
+    if (error == 0) {
+        lines = (lines & ~keptLines) | (value & keptLines);
+    }
+    return error;
+}
+
+int ScriptedPort::configureLine(uint32_t baud)
+{
+    log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
+    keptBaud = keptBaud != 0 ? keptBaud : baud;
+    return configureError;
+}
+
+int ScriptedPort::readLineRate(uint32_t& baud)
+{
+    baud = keptBaud;
+    return call("TCGETS2", "TCGETS2 " + std::to_string(baud));
+}
+
+int ScriptedPort::restoreLine(bool keepHangupCleared)
+{
+    return call("restore", keepHangupCleared ? "TCSETS2 as before" : "TCSETS2 exactly as before");
+}
+
+int ScriptedPort::discardInput()
+{
+    const int error = call("TCFLSH", "TCFLSH");
+    if (error == 0) {
+        buffered_.clear();
+    }
+    return error;
+}
+
+int64_t ScriptedPort::monotonicMilliseconds()
+{
+    return clock;
+}
+
+common::WaitResult ScriptedPort::readInput(std::string& bytes, uint32_t milliseconds)
+{
+    if (++reads_ == failingRead) {
+        log.push_back("read fails");
+        return readEnd;
+    }
+    if (!buffered_.empty()) {
+        bytes = buffered_;
+        buffered_.clear();
+        log.push_back("read " + std::to_string(bytes.size()));
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
+    }
+    auto& pieces = answers[pulses_];
+    if (!pieces.empty() && release_ + pieces.front().first <= clock + milliseconds) {
+        clock = std::max(clock, release_ + pieces.front().first);
+        bytes = pieces.front().second;
+        pieces.erase(pieces.begin());
+        log.push_back("read " + std::to_string(bytes.size()));
+        return common::WaitResult{common::WaitEnd::Elapsed, 0};
+    }
+    clock += milliseconds;
+    log.push_back("read nothing");
+    return common::WaitResult{common::WaitEnd::Elapsed, 0};
+}
+
+int ScriptedPort::claim()
+{
+    return call("PPCLAIM", "PPCLAIM");
+}
+
+int ScriptedPort::setDataForward()
+{
+    return call("PPDATADIR", "PPDATADIR forward");
+}
+
+int ScriptedPort::writeData(uint8_t value)
+{
+    const int error = call("PPWDATA", "PPWDATA " + hex(value));
+    if (error == 0) {
+        data = static_cast<uint8_t>((value & keptData) | (data & ~keptData));
+    }
+    return error;
+}
+
+int ScriptedPort::readData(uint8_t& value)
+{
+    value = data;
+    return call("PPRDATA", "PPRDATA " + hex(data));
+}
+
+int ScriptedPort::release()
+{
+    return call("PPRELEASE", "PPRELEASE");
+}
+
+int ScriptedPort::endingSignal()
+{
+    return signalBeforePulse;
+}
+
+common::WaitResult ScriptedPort::wait(uint16_t milliseconds)
+{
+    log.push_back("wait " + std::to_string(milliseconds));
+    clock += milliseconds;
+    ++pulses_;
+    release_ = clock;
+    buffered_ += duringPulse[pulses_];
+    return waitResult;
+}
+
+int ScriptedPort::call(const std::string& kind, const std::string& entry)
+{
+    const int number = ++counts_[kind];
+    const auto error = errors.find(kind + "#" + std::to_string(number));
+    log.push_back(entry + (error != errors.end() ? " fails" : ""));
+    return error != errors.end() ? error->second : 0;
+}
+
+Options pulseOptions(PulseLines lines, bool inverted, uint16_t milliseconds)
+{
+    Options options;
+    options.lines = lines;
+    options.inverted = inverted;
+    options.pulseWidth = milliseconds;
+    return options;
+}
+
+Options sequenceOptions(const std::vector<SequenceStep>& steps)
+{
+    Options options;
+    options.sequence = steps;
+    return options;
+}
+
+PulseReport resetOn(ModemLineDriver& port, const Options& options, const std::function<int()>& released)
+{
+    return runSerial(port, serialPlan(options), released);
+}
+
+}  // namespace reset
