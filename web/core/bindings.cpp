@@ -1,16 +1,20 @@
-// The functions that the web page calls: mardeluk's run and korvane-baud's
-// answer for the texts the user typed, from the same core as the programs.
+// The functions that the web page calls: mardeluk's run, korvane-baud's
+// answer and korvane-reset's plan for the texts the user typed, from the same
+// core as the programs.
 // Each call keeps its texts until the next one; the page reads them at once.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "calculator/run_plan.h"
 #include "common/command_line_frame.h"
 #include "common/exit_status.h"
 #include "common/texts.h"
+#include "reset/fields.h"
+#include "reset/plan.h"
 #include "reset/received_text.h"
-#include "reset/sequence.h"
 #include "survey/answer.h"
 #include "survey/link_survey.h"
 #include "survey/request_text.h"
@@ -23,7 +27,7 @@ std::string includeFile;
 bool writesFile = false;
 std::string baudOut;
 std::string baudErr;
-std::string sequenceOut;
+std::string resetOut;
 reset::ReceivedText received;
 reset::TextWatch watch;
 std::string receivedOut;
@@ -149,29 +153,42 @@ const char* korvaneBaudErr()
     return baudErr.c_str();
 }
 
-// The steps of a --sequence text, one a line: "lines LINES LEVELS" (the bits
-// of DTR 2 and RTS 4) or "wait MILLISECONDS"; returns 1 and the error's
-// text instead where a step is wrong. Either is then korvaneSequenceOut().
-int korvaneSequence(const char* text)
+// The reset section's eight fields (line, width, invert "1" or "", sequence,
+// expect, the rate, timeout, tries), read as korvane-reset reads the
+// command line that they stand for. Returns 0 when they are sound;
+// korvaneResetOut() is then one JSON object: the command, and either the
+// error or the plan: the steps ({"lines", "levels"} or {"wait"}, in ms),
+// the step after which the answer counts, the rate, the wait in ms and as
+// typed, the tries and the text to wait for ("" for none).
+int korvaneReset(const char* fields, int count)
 {
-    std::vector<reset::SequenceStep> steps;
-    std::string badStep;
-    if (!reset::readSequence(text, steps, badStep)) {
-        sequenceOut = reset::sequenceErrorText(badStep);
+    const std::vector<std::string> texts = splitTexts(fields, count);
+    const auto text = [&texts](size_t index) { return index < texts.size() ? texts[index] : std::string(); };
+    const reset::FieldsRead read = reset::readFields(
+        reset::Fields{text(0), text(1), text(2) == "1", text(3), text(4), text(5), text(6), text(7)});
+    nlohmann::json out = {{"command", read.command}};
+    if (!read.errorText.empty()) {
+        out["error"] = read.errorText;
+        resetOut = out.dump();
         return 1;
     }
-    sequenceOut.clear();
-    for (const reset::SequenceStep& step : steps) {
-        sequenceOut += step.kind == reset::StepKind::Wait
-                           ? "wait " + std::to_string(step.milliseconds) + "\n"
-                           : "lines " + std::to_string(step.lines) + " " + std::to_string(step.levels) + "\n";
+    const reset::SerialPlan plan = reset::serialPlan(read.options);
+    nlohmann::json steps = nlohmann::json::array();
+    for (const reset::SequenceStep& step : plan.steps) {
+        steps.push_back(step.kind == reset::StepKind::Wait ? nlohmann::json{{"wait", step.milliseconds}}
+                                                           : nlohmann::json{{"lines", step.lines}, {"levels", step.levels}});
     }
+    const reset::Options& options = read.options;
+    out.update({{"steps", steps}, {"release", plan.releaseAfter}, {"rate", read.rate},
+                {"timeout", options.answer.milliseconds}, {"timeoutText", options.timeoutText},
+                {"tries", options.answer.tries}, {"expect", options.expect ? options.answer.text : ""}});
+    resetOut = out.dump();
     return 0;
 }
 
-const char* korvaneSequenceOut()
+const char* korvaneResetOut()
 {
-    return sequenceOut.c_str();
+    return resetOut.c_str();
 }
 
 // A new wait for `text`: nothing that came before counts.

@@ -1,8 +1,9 @@
-// The board's reset through the browser's serial port access: korvane-reset's
-// pulse or sequence on DTR and RTS, call for call, then with a text to wait
-// for the board's answer at the rate, read and escaped by the same C++ as
-// korvane-reset's. Never short: each wait ends at or after its deadline on
-// performance.now(), whatever the timers do.
+// The board's reset through the browser's serial port access. The fields'
+// checks, the steps on DTR and RTS and the texts are korvane-reset's own C++
+// (korvaneReset); this file does what only a browser can: the signals with
+// their timing, reading, writing and the port's events. Never short: each
+// wait ends at or after its deadline on performance.now(), whatever the
+// timers do.
 'use strict';
 
 // The inputs and their defaults; the URL names them as korvane-reset's options.
@@ -12,7 +13,6 @@ const serialFields = [
   ['timeout', 'serial-timeout', '2'], ['tries', 'serial-tries', '1'],
 ];
 const dtrLine = 2, rtsLine = 4;  // the bits of the core's steps (reset/modem_lines.h)
-const lineBits = { dtr: dtrLine, rts: rtsLine, both: dtrLine | rtsLine };
 
 const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null };
 
@@ -45,70 +45,14 @@ function writeSerialUrl(query) {
 // The rate: the field's, else the calculator's nominal baud rate.
 const serialRateText = () => fieldValue('serial-baud') || byId('baudrate').value || '9600';
 
-// A word as the shell takes it.
-const shellWord = (word) => (/^[\w@%+=:,./-]+$/.test(word) ? word : `'${word.replaceAll("'", "'\\''")}'`);
-
-// korvane-reset's command line for the settings: the options that differ
-// from the defaults, in the order of its help, then PORT and the width.
-function serialCommand() {
-  const words = ['korvane-reset'];
-  if (fieldValue('serial-line') !== 'dtr') words.push(`--line=${fieldValue('serial-line')}`);
-  if (fieldValue('serial-invert')) words.push('--invert');
-  if (fieldValue('serial-sequence')) words.push(shellWord(`--sequence=${fieldValue('serial-sequence')}`));
-  if (fieldValue('serial-expect')) {
-    words.push(shellWord(`--expect=${fieldValue('serial-expect')}`), shellWord(`--baud=${serialRateText()}`));
-    if (fieldValue('serial-timeout') !== '2') words.push(shellWord(`--timeout=${fieldValue('serial-timeout')}`));
-    if (fieldValue('serial-tries') !== '1') words.push(shellWord(`--tries=${fieldValue('serial-tries')}`));
-  }
-  words.push('PORT');
-  if (fieldValue('serial-width') !== '50') words.push(shellWord(fieldValue('serial-width')));
-  return words.join(' ');
-}
-
-// The run's settings, or the error in korvane-reset's words.
+// The fields read by the core as korvane-reset reads the command line that
+// they stand for: {command, error} or {command, steps, release, rate,
+// timeout, timeoutText, tries, expect}.
 function serialSettings() {
-  const width = fieldValue('serial-width');
-  const sequence = fieldValue('serial-sequence');
-  const line = lineBits[fieldValue('serial-line')];
-  const inverted = fieldValue('serial-invert');
-  const rateText = serialRateText();
-  const rate = Number(rateText);
-  const timeoutText = fieldValue('serial-timeout');
-  const tries = fieldValue('serial-tries');
-  if (!/^\d+$/.test(width) || Number(width) < 1 || Number(width) > 65535) {
-    return { error: `invalid pulse width: ${width} (1 to 65535 ms)` };
-  }
-  if (!Number.isInteger(rate) || rate < 1 || rate > 12000000) {
-    return { error: `invalid --baud: ${rateText} (a whole number of Baud, 1 to 12000000)` };
-  }
-  if (!/^(\d+\.?\d*|\.\d+)$/.test(timeoutText) || !(Number(timeoutText) > 0 && Number(timeoutText) <= 3600)) {
-    return { error: `invalid --timeout: ${timeoutText} (seconds, above 0, at most 3600)` };
-  }
-  if (!/^\d+$/.test(tries) || Number(tries) < 1 || Number(tries) > 100) {
-    return { error: `invalid --tries: ${tries} (1 to 100)` };
-  }
-  let steps;
-  if (sequence) {
-    if (width !== '50' || line !== dtrLine || inverted) {
-      return { error: '--sequence does not mix with WIDTH, --line or --invert' };
-    }
-    const failed = core.ccall('korvaneSequence', 'number', ['string'], [sequence]) !== 0;
-    const out = coreText('korvaneSequenceOut');
-    if (failed) return { error: out };
-    steps = out.trim().split('\n').map((text) => {
-      const [kind, a, b] = text.split(' ');
-      return kind === 'wait' ? { wait: Number(a) } : { lines: Number(a), levels: Number(b) };
-    });
-  } else {
-    // korvane-reset's pulse: the lines off (on, inverted) for the width, then
-    // DTR and RTS on (the lines off, inverted).
-    steps = inverted
-      ? [{ lines: line, levels: line }, { wait: Number(width) }, { lines: line, levels: 0 }]
-      : [{ lines: line, levels: 0 }, { wait: Number(width) }, { lines: dtrLine | rtsLine, levels: dtrLine | rtsLine }];
-  }
-  // Seconds rounded up to whole milliseconds, as korvane-reset reads them.
-  const timeout = Math.ceil(Number(timeoutText) * 1000 - 1e-9);
-  return { steps, rate, rateText, timeoutText, timeout, tries: Number(tries), expect: fieldValue('serial-expect') };
+  const texts = ['serial-line', 'serial-width', 'serial-invert', 'serial-sequence', 'serial-expect']
+    .map((id) => (id === 'serial-invert' ? (fieldValue(id) ? '1' : '') : fieldValue(id)));
+  callWithTexts('korvaneReset', [...texts, serialRateText(), fieldValue('serial-timeout'), fieldValue('serial-tries')]);
+  return JSON.parse(coreText('korvaneResetOut'));
 }
 
 // Timers fire late and in steps of a few ms once nested: sleep until 2 ms
@@ -123,17 +67,19 @@ async function waitUntil(deadline) {
 }
 
 // The steps, each lines step one setSignals call; a wait counts from the
-// moment the call before it took effect.
-async function runSteps(steps) {
-  for (const step of steps) {
+// moment the call before it took effect. `released` runs at the end of the
+// step from which the board's answer counts.
+async function runSteps(steps, release, released) {
+  for (const [index, step] of steps.entries()) {
     if ('wait' in step) {
       await waitUntil(performance.now() + step.wait);
-      continue;
+    } else {
+      const signals = {};
+      if (step.lines & dtrLine) signals.dataTerminalReady = (step.levels & dtrLine) !== 0;
+      if (step.lines & rtsLine) signals.requestToSend = (step.levels & rtsLine) !== 0;
+      await serial.port.setSignals(signals);
     }
-    const signals = {};
-    if (step.lines & dtrLine) signals.dataTerminalReady = (step.levels & dtrLine) !== 0;
-    if (step.lines & rtsLine) signals.requestToSend = (step.levels & rtsLine) !== 0;
-    await serial.port.setSignals(signals);
+    if (index === release) released();
   }
 }
 
@@ -160,7 +106,10 @@ async function readPort() {
         const { value, done } = await serial.reader.read();
         if (done) return;
         if (serial.phase === 'resetting') continue;
-        if (showReceived(value) && serial.phase === 'waiting' && serial.seen) serial.seen(performance.now());
+        if (showReceived(value) && serial.phase === 'waiting') {
+          serial.answeredAt ??= performance.now();
+          serial.seen?.(serial.answeredAt);
+        }
       }
     } catch (error) {
       if (!lineErrors.includes(error?.name)) {
@@ -235,12 +184,18 @@ async function resetBoard() {
   try {
     for (let attempt = 1; attempt <= settings.tries; attempt++) {
       serial.phase = 'resetting';
-      await runSteps(settings.steps);
-      const release = performance.now();
+      serial.answeredAt = null;
+      let release;
+      await runSteps(settings.steps, settings.release, () => {
+        release = performance.now();
+        if (!settings.expect) return;
+        core.ccall('korvaneWatch', null, ['string'], [settings.expect]);
+        serial.phase = 'waiting';
+      });
       if (!settings.expect) { setVerdict('reset'); return; }
-      core.ccall('korvaneWatch', null, ['string'], [settings.expect]);
-      serial.phase = 'waiting';
-      const seenAt = await waitForAnswer(release + settings.timeout);
+      // As korvane-reset: the wait runs from the end of the steps, and what
+      // came since the release counts.
+      const seenAt = serial.answeredAt ?? await waitForAnswer(performance.now() + settings.timeout);
       if (seenAt !== null) {
         setVerdict(`the board answered ${Math.round(seenAt - release)} ms after the release`);
         return;
@@ -299,7 +254,7 @@ function updateSerialButtons(busy = serial.phase !== 'idle') {
   byId('serial-disconnect').disabled = !supported || !serial.rate || busy;
 }
 
-const updateSerialCommand = () => { byId('serial-command').textContent = serialCommand(); };
+const updateSerialCommand = () => { byId('serial-command').textContent = serialSettings().command; };
 
 function setUpSerial() {
   updateSerialCommand();

@@ -1,0 +1,34 @@
+// The page's reset section: its fields read as the korvane-reset command
+// line that the page shows for them, by the program's own checks, so that
+// the page resets where the program would and refuses in its words. A
+// field at its default is an option not given.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "reset/options.h"
+
+namespace reset {
+
+struct Fields {
+    std::string line = "dtr";
+    std::string width = "50";
+    bool invert = false;
+    std::string sequence;
+    std::string expect;
+    std::string baud;           // the rate that the page uses, as typed
+    std::string timeout = "2";
+    std::string tries = "1";
+};
+
+struct FieldsRead {
+    std::string command;     // "korvane-reset [OPTIONS] PORT [WIDTH]", each word as the shell takes it
+    std::string errorText;   // "" or the first error
+    Options options;
+    uint32_t rate;           // the port's rate: --baud's, with or without --expect
+};
+
+FieldsRead readFields(const Fields& fields);
+
+}  // namespace reset
