@@ -3,7 +3,6 @@
 // architecture and without root. The run order and the exit statuses live
 // here; the reset, its checks and its texts are the reset library's, and the
 // machine is reached only through its seam, reset/port.h.
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,11 +13,10 @@
 #include "common/millisecond_wait.h"
 #include "korvane-reset/command_line.h"
 #include "reset/expect.h"
+#include "reset/listing.h"
 #include "reset/messages.h"
 #include "reset/plan.h"
 #include "reset/port.h"
-#include "reset/received_text.h"
-#include "reset/run.h"
 
 namespace korvane_reset {
 namespace {
@@ -30,26 +28,15 @@ bool printOut(const std::vector<std::string>& lines)
     return common::writeLines(common::Stream::Out, lines);
 }
 
-bool printErr(const std::vector<std::string>& lines)
-{
-    return common::writeLines(common::Stream::Err, lines);
-}
-
-// The board's text as it comes, without a line feed of its own.
-bool showOut(const std::string& text)
-{
-    return common::writeAll(common::Stream::Out, text) == 0;
-}
-
 // exitFailure also when the lines themselves could not be written.
 [[noreturn]] void finish(bool printed, int status)
 {
     common::endProcess(printed ? status : common::exitFailure);
 }
 
-[[noreturn]] void fail(const std::string& text)
+[[noreturn]] void fail(const std::string& text, int status = common::exitFailure)
 {
-    finish(printErr({errorLine(text)}), common::exitFailure);
+    finish(common::writeLines(common::Stream::Err, {errorLine(text)}), status);
 }
 
 // A signal caught during the run ends it once the lines are back at rest,
@@ -61,40 +48,18 @@ void endIfSignalled()
     }
 }
 
-PulseReport pulseDevice(const std::string& path, ResetAction action, const Options& options)
+// The port opened, reset and closed as it goes, after the lines' reset: on
+// Linux without HUPCL, so that DTR and RTS stay as the reset left them.
+PulseReport resetDevice(const std::string& path, ResetAction action, const Options& options)
 {
     std::unique_ptr<OpenPort> port;
     const int error = openMachinePort(path, linesAtRest(options), port);
     if (error != 0) {
         fail(openFailureText(error, path, deviceOwner(path)));
     }
-    if (action == ResetAction::PulseParallel) {
-        ParallelDriver* parallel = port->parallel();
-        return parallel != nullptr ? pulseParallel(*parallel, options.inverted, options.pulseWidth)
-                                   : PulseReport{PulseOutcome::NotParallelPort, 0, ""};
-    }
-    ModemLineDriver& driver = port->modemLines();
-    const SerialPlan plan = serialPlan(options);
-    if (!options.expect) {
-        return runSerial(driver, plan);
-    }
-    // The board's text as it comes, ended by a line feed.
-    char last = '\n';
-    const auto show = [&last](const std::string& text) {
-        last = text.empty() ? last : text.back();
-        return text.empty() || showOut(text);
-    };
-    const auto reset = [&](const std::function<int()>& released) { return runSerial(driver, plan, released); };
-    PulseReport report = expectAnswer(driver, port->receiveLine(), options.answer, reset, show);
-    // The answer's last line feed is part of it: where that is lost too, the
-    // board's outcome is not what the user got.
-    const bool boardsOutcome = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::NoAnswer;
-    if (last != '\n' && !showOut("\n") && boardsOutcome) {
-        report = PulseReport{PulseOutcome::AnswerNotShown, 0, ""};
-    }
-    // The port closes as it goes, after the lines' reset: on Linux without
-    // HUPCL, so that DTR and RTS stay as the reset left them.
-    return report;
+    // The board's text as it comes, without a line feed of its own.
+    const auto show = [](const std::string& text) { return common::writeAll(common::Stream::Out, text) == 0; };
+    return resetOpenPort(*port, action, options, show);
 }
 
 int run(int argc, char* argv[])
@@ -107,22 +72,11 @@ int run(int argc, char* argv[])
         finish(printOut({common::versionLine(programName)}), common::exitSuccess);
     case Request::Fail:
         fail(commandLine.errorText);
-    case Request::List: {
-        const std::vector<PortListing> listings = listedPorts();
-        if (commandLine.json) {
-            finish(printOut({listJson(listings)}), common::exitSuccess);
-        }
-        std::vector<std::string> lines;
-        for (const PortListing& listing : listings) {
-            lines.push_back(listLine(listing));
-        }
-        finish(printOut(lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines),
-               common::exitSuccess);
-    }
+    case Request::List:
+        finish(printOut(listLines(listedPorts(), commandLine.json)), common::exitSuccess);
     case Request::Run:
         break;
     }
-
     // From here on Ctrl-C, SIGTERM and SIGHUP wait for the lines to be back.
     common::watchEndingSignals();
     const PortTarget target = resolvePort(commandLine.port);
@@ -130,31 +84,19 @@ int run(int argc, char* argv[])
     const DeviceUse use = target.onlyWait ? DeviceUse::Missing : portUse(target);
     const Options& options = commandLine.options;
     const ResetPlan plan = planReset(options, target, use);
-    switch (plan.action) {
-    case ResetAction::Fail:
+    if (plan.action == ResetAction::Fail) {
         fail(plan.errorText);
-    case ResetAction::Wait:
+    }
+    if (plan.action == ResetAction::Wait) {
         common::waitMilliseconds(plan.milliseconds);
         endIfSignalled();
         return common::exitSuccess;
-    case ResetAction::PulseSerial:
-    case ResetAction::PulseParallel:
-        break;
     }
-    const PulseReport report = pulseDevice(target.path, plan.action, options);
+    const PulseReport report = resetDevice(target.path, plan.action, options);
     endIfSignalled();
-    if (report.outcome == PulseOutcome::NoAnswer) {
-        const ExpectRequest& answer = options.answer;
-        finish(printErr({errorLine(noAnswerText(options.timeoutText, answer.baud, answer.tries))}), common::exitNoAnswer);
-    }
-    if (report.outcome == PulseOutcome::AnswerNotShown) {
-        finish(printErr({errorLine(answerNotShownText())}), common::exitAnswerNotShown);
-    }
-    if (report.outcome == PulseOutcome::RateRefused) {
-        fail(rateRefusedText(target.path, options.answer.baud, static_cast<uint32_t>(report.detail)));
-    }
-    if (report.outcome != PulseOutcome::Done) {
-        fail(pulseFailureText(report, target.path));
+    const RunEnd end = runEnd(report, options, target.path);
+    if (end.status != common::exitSuccess) {
+        fail(end.errorText, end.status);
     }
     return common::exitSuccess;
 }

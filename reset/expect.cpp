@@ -95,4 +95,33 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
     return report;
 }
 
+PulseReport resetOpenPort(OpenPort& port, ResetAction action, const Options& options,
+                          const std::function<bool(const std::string&)>& show)
+{
+    if (action == ResetAction::PulseParallel) {
+        ParallelDriver* parallel = port.parallel();
+        return parallel != nullptr ? pulseParallel(*parallel, options.inverted, options.pulseWidth)
+                                   : PulseReport{PulseOutcome::NotParallelPort, 0, ""};
+    }
+    ModemLineDriver& driver = port.modemLines();
+    const SerialPlan plan = serialPlan(options);
+    if (!options.expect) {
+        return runSerial(driver, plan);
+    }
+    char last = '\n';
+    const auto shown = [&last, &show](const std::string& text) {
+        last = text.empty() ? last : text.back();
+        return text.empty() || show(text);
+    };
+    const auto resetBoard = [&](const std::function<int()>& released) { return runSerial(driver, plan, released); };
+    PulseReport report = expectAnswer(driver, port.receiveLine(), options.answer, resetBoard, shown);
+    // The answer's last line feed is part of it: where that is lost too, the
+    // board's outcome is not what the user got.
+    const bool boardsOutcome = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::NoAnswer;
+    if (last != '\n' && !show("\n") && boardsOutcome) {
+        report = PulseReport{PulseOutcome::AnswerNotShown, 0, ""};
+    }
+    return report;
+}
+
 }  // namespace reset

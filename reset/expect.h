@@ -11,6 +11,7 @@
 #include <string>
 
 #include "reset/options.h"
+#include "reset/plan.h"
 #include "reset/port.h"
 #include "reset/run.h"
 
@@ -38,5 +39,11 @@ using ResetCall = std::function<PulseReport(const std::function<int()>& released
 // away (Disappeared) or an ending signal (Interrupted) end the wait at once.
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show);
+
+// The reset of a run on its opened port: the parallel pulse, or the serial
+// plan, with --expect the wait for the answer, whose text `show` gets as it
+// comes, ended by a line feed (a lost line feed is AnswerNotShown too).
+PulseReport resetOpenPort(OpenPort& port, ResetAction action, const Options& options,
+                          const std::function<bool(const std::string&)>& show);
 
 }  // namespace reset

@@ -223,4 +223,16 @@ std::string listJson(const std::vector<PortListing>& listings)
     return ports.dump(2, ' ', true, Json::error_handler_t::replace);
 }
 
+std::vector<std::string> listLines(const std::vector<PortListing>& listings, bool json)
+{
+    if (json) {
+        return {listJson(listings)};
+    }
+    std::vector<std::string> lines;
+    for (const PortListing& listing : listings) {
+        lines.push_back(listLine(listing));
+    }
+    return lines.empty() ? std::vector<std::string>{"no serial or parallel ports found"} : lines;
+}
+
 }  // namespace reset

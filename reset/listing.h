@@ -86,6 +86,10 @@ std::string listLine(const PortListing& listing);
 // UTF-8 as U+FFFD.
 std::string listJson(const std::vector<PortListing>& listings);
 
+// What --list prints: one line a port, a line that says there is none, or
+// with --json the JSON array.
+std::vector<std::string> listLines(const std::vector<PortListing>& listings, bool json);
+
 // True when `left` comes before `right` with digit runs compared as numbers.
 bool naturalLess(const std::string& left, const std::string& right);
 

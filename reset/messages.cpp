@@ -3,7 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "korvane-reset/command_line.h"
+#include "common/exit_status.h"
+#include "reset/received_text.h"
 
 namespace reset {
 
@@ -107,5 +108,23 @@ std::string answerNotShownText()
     return "standard output did not take the board's answer";
 }
 
+
+RunEnd runEnd(const PulseReport& report, const Options& options, const std::string& path)
+{
+    const ExpectRequest& answer = options.answer;
+    switch (report.outcome) {
+    case PulseOutcome::Done:
+        return RunEnd{common::exitSuccess, ""};
+    case PulseOutcome::NoAnswer:
+        return RunEnd{common::exitNoAnswer, noAnswerText(options.timeoutText, answer.baud, answer.tries)};
+    case PulseOutcome::AnswerNotShown:
+        return RunEnd{common::exitAnswerNotShown, answerNotShownText()};
+    case PulseOutcome::RateRefused:
+        return RunEnd{common::exitFailure, rateRefusedText(path, answer.baud, static_cast<uint32_t>(report.detail))};
+    default:
+        break;
+    }
+    return RunEnd{common::exitFailure, pulseFailureText(report, path)};
+}
 
 }  // namespace reset

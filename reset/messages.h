@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "reset/options.h"
 #include "reset/port.h"
 #include "reset/run.h"
 
@@ -31,6 +32,14 @@ std::string rateRefusedText(const std::string& path, uint32_t asked, uint32_t ke
 
 // --expect, when standard output did not take what the board sent.
 std::string answerNotShownText();
+
+// How a reset ended, for the user: the exit status and "" or the error
+// line's text. An interrupted run ends by its signal instead.
+struct RunEnd {
+    int status;
+    std::string errorText;
+};
+RunEnd runEnd(const PulseReport& report, const Options& options, const std::string& path);
 
 
 }  // namespace reset

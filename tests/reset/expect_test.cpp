@@ -164,5 +164,60 @@ TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
     }
 }
 
+// The scripted port as an opened port of the machine.
+class ScriptedOpenPort final : public OpenPort {
+public:
+    ScriptedPort port;
+    ModemLineDriver& modemLines() override { return port; }
+    ReceiveLineDriver& receiveLine() override { return port; }
+    ParallelDriver* parallel() override { return &port; }
+};
+
+// A run's reset on its opened port: the answer ends with a line feed of its
+// own, and a line feed that standard output did not take is an answer not
+// shown, as the rest of it would be.
+TEST(ResetOpenPort, TheAnswerEndsWithALineFeed)
+{
+    const struct {
+        const char* name;
+        ResetAction action;
+        bool expect;
+        std::string answer;
+        size_t shownWrites;  // how many writes standard output takes
+        std::string shown;
+        PulseOutcome outcome;
+    } cases[] = {
+        {"a banner without a line feed", ResetAction::PulseSerial, true, "KORVANE ready", 9, "KORVANE ready\n",
+         PulseOutcome::Done},
+        {"a banner that ends its line", ResetAction::PulseSerial, true, "ready\r\n", 9, "ready\n", PulseOutcome::Done},
+        {"the line feed not taken", ResetAction::PulseSerial, true, "KORVANE ready", 1, "KORVANE ready",
+         PulseOutcome::AnswerNotShown},
+        {"the banner not taken", ResetAction::PulseSerial, true, "KORVANE ready", 0, "", PulseOutcome::AnswerNotShown},
+        {"without --expect nothing is read", ResetAction::PulseSerial, false, "KORVANE ready", 9, "", PulseOutcome::Done},
+        {"the parallel pulse", ResetAction::PulseParallel, false, "", 9, "", PulseOutcome::Done},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedOpenPort open;
+        open.port.lines = 0x06;
+        open.port.keptData = 0xFF;
+        open.port.answers = {{1, {{10, c.answer}}}};
+        Options options;
+        options.expect = c.expect;
+        options.answer = ExpectRequest{"ready", 9600, 500, 1};
+        std::string shown;
+        size_t writes = 0;
+        const PulseReport report = resetOpenPort(open, c.action, options, [&](const std::string& text) {
+            if (writes++ >= c.shownWrites) {
+                return false;
+            }
+            shown += text;
+            return true;
+        });
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(report.outcome, c.outcome);
+    }
+}
+
 }  // namespace
 }  // namespace reset
