@@ -39,16 +39,6 @@ std::string errorLine(const std::string& text)
     return std::string(programName) + ": " + text;
 }
 
-std::string noSuchPortText(const std::string& path)
-{
-    return "no such port: " + path;
-}
-
-std::string notModemPortText(const std::string& path)
-{
-    return "not a serial port with modem control lines: " + path;
-}
-
 std::string openFailureText(int error, const std::string& path, const DeviceOwner& owner)
 {
     if (deviceGone(error)) {

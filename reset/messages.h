@@ -17,8 +17,6 @@ constexpr const char* programName = "korvane-reset";
 // "korvane-reset: " + text, the form of every error line.
 std::string errorLine(const std::string& text);
 
-std::string noSuchPortText(const std::string& path);
-std::string notModemPortText(const std::string& path);
 
 // The text for an errno of opening the device.
 std::string openFailureText(int error, const std::string& path, const DeviceOwner& owner);

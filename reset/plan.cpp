@@ -1,7 +1,5 @@
 #include "reset/plan.h"
 
-#include "reset/messages.h"
-
 namespace reset {
 
 namespace {

@@ -1,5 +1,5 @@
 // What the file system and sysfs tell about a port's device: what kind of
-// file it is, and (machine.h's deviceOwner and listedPorts) who may open it
+// file it is, and (port.h's deviceOwner and listedPorts) who may open it
 // and the ports of --list. Linked only into the program.
 #pragma once
 

@@ -63,4 +63,14 @@ DeviceUse judgeDevice(const DeviceFacts& facts)
     return DeviceUse::NotAPort;
 }
 
+std::string noSuchPortText(const std::string& path)
+{
+    return "no such port: " + path;
+}
+
+std::string notModemPortText(const std::string& path)
+{
+    return "not a serial port with modem control lines: " + path;
+}
+
 }  // namespace reset

@@ -46,4 +46,9 @@ enum class DeviceUse {
 // tape device acts on the machine, whatever is done with it afterwards.
 DeviceUse judgeDevice(const DeviceFacts& facts);
 
+// The error texts of a name with nothing behind it, and of a file that is
+// no port with modem lines.
+std::string noSuchPortText(const std::string& path);
+std::string notModemPortText(const std::string& path);
+
 }  // namespace reset
