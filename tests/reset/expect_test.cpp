@@ -11,12 +11,23 @@
 
 #include "reset/expect.h"
 #include "reset/run.h"
-#include "reset/sequence.h"
 #include "reset/scripted_port.h"
 
 namespace reset {
 namespace {
 
+// The scripted port as an opened port of the machine.
+class ScriptedOpenPort final : public OpenPort {
+public:
+    ScriptedPort port;
+    ModemLineDriver& modemLines() override { return port; }
+    ReceiveLineDriver& receiveLine() override { return port; }
+    ParallelDriver* parallel() override { return &port; }
+};
+
+// A run's reset on its opened port: the answer as shown ends with a line
+// feed of its own, and one that standard output did not take is an answer
+// not shown, as the rest of it would be.
 TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
 {
     // TCFLSH at the release too: what came during the pulse is no answer.
@@ -42,6 +53,7 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         std::map<std::string, int> errors;
         std::map<int, std::string> duringPulse = {};
         const char* sequence = "";
+        size_t shownWrites = 99;  // how many writes standard output takes
     } cases[] = {
         {"the text split across reads, behind garbage", "ready",
          {{1, {{10, std::string("\x00gar", 4)}, {20, "bage\r\nKORVANE re"}, {30, "ady\r\n"}}}}, 1, 0, {}, 0,
@@ -49,14 +61,14 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
          "\\x00garbage\nKORVANE ready\n", PulseOutcome::Done, {}},
         {"the text only after the second pulse", "ready", {{2, {{100, "KORVANE ready"}}}}, 2, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
-         "KORVANE ready", PulseOutcome::Done, {}},
+         "KORVANE ready\n", PulseOutcome::Done, {}},
         {"never: one pulse a try, then no answer", "ready", {}, 3, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"}, pulse, {"read nothing", "TCFLSH"},
                  pulse, {"read nothing", "TCSETS2 as before"}}),
          "", PulseOutcome::NoAnswer, {}},
         {"a text that only begins the one asked for", "ready!", {{1, {{5, "KORVANE rea"}, {10, "dy"}}}}, 1, 0, {}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 11", "read 2", "read nothing", "TCSETS2 as before"}}),
-         "KORVANE ready", PulseOutcome::NoAnswer, {}},
+         "KORVANE ready\n", PulseOutcome::NoAnswer, {}},
         {"Ctrl-C while waiting", "ready", {}, 1, 1, common::WaitResult{common::WaitEnd::EndingSignal, SIGINT}, 0,
          concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read fails", "TCSETS2 as before"}}), "", PulseOutcome::Interrupted, {}},
         {"unplugged while waiting", "ready", {}, 1, 1, common::WaitResult{common::WaitEnd::CheckFailed, EIO}, 0,
@@ -75,7 +87,13 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         {"a sequence's answer during its waits", "ready", {}, 1, 0, {}, 0,
          {"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH", "TIOCMGET", "HUPCL?", "TIOCMBIC 02", "TCFLSH", "wait 50",
           "TIOCMGET", "TIOCMSET 06", "TIOCMGET", "read 13", "TCSETS2 as before"},
-         "KORVANE ready", PulseOutcome::Done, {}, {{1, "KORVANE ready"}}, "D0|W0.05|U1,1"},
+         "KORVANE ready\n", PulseOutcome::Done, {}, {{1, "KORVANE ready"}}, "D0|W0.05|U1,1"},
+        {"the line feed not taken", "ready", {{1, {{10, "KORVANE ready"}}}}, 1, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
+         "KORVANE ready", PulseOutcome::AnswerNotShown, {}, {}, "", 1},
+        {"the banner not taken", "ready", {{1, {{10, "KORVANE ready"}}}}, 1, 0, {}, 0,
+         concat({{"TIOCMGET", "TCSETS2 9600", "TCGETS2 9600", "TCFLSH"}, pulse, {"read 13", "TCSETS2 as before"}}),
+         "", PulseOutcome::AnswerNotShown, {}, {}, "", 0},
         // The settings go back exactly as they were, HUPCL included, unless a
         // reset got as far as clearing it; once one did, it stays cleared.
         {"the reset fails at its first TIOCMGET", "ready", {}, 1, 0, {}, 0,
@@ -94,7 +112,8 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedPort port;
+        ScriptedOpenPort open;
+        ScriptedPort& port = open.port;
         port.lines = 0x06;
         port.hangupOnClose = false;
         port.answers = c.answers;
@@ -103,20 +122,15 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         port.configureError = c.configureError;
         port.errors = c.errors;
         port.duringPulse = c.duringPulse;
+        Options options = *c.sequence == '\0' ? pulseOptions(PulseLines::Dtr, false, 50) : sequenceOptions(c.sequence);
+        options.expect = true;
+        options.answer = ExpectRequest{c.wanted, 9600, 500, c.tries};
         std::string shown;
-        std::vector<reset::SequenceStep> steps;
-        std::string badStep;
-        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
-        const ExpectRequest request{c.wanted, 9600, 500, c.tries};
-        const PulseReport report = expectAnswer(
-            port, port, request,
-            [&](const std::function<int()>& released) {
-                return resetOn(port, steps.empty() ? pulseOptions(PulseLines::Dtr, false, 50) : sequenceOptions(steps), released);
-            },
-            [&shown](const std::string& text) {
-                shown += text;
-                return true;
-            });
+        size_t writes = 0;
+        const PulseReport report = resetOpenPort(open, ResetAction::PulseSerial, options, [&](const std::string& text) {
+            shown += writes < c.shownWrites ? text : "";
+            return writes++ < c.shownWrites;
+        });
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(report.outcome, c.outcome);
@@ -161,61 +175,6 @@ TEST(ExpectAnswer, RefusesARateThatTheDriverDidNotTake)
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.detail, c.detail);
-    }
-}
-
-// The scripted port as an opened port of the machine.
-class ScriptedOpenPort final : public OpenPort {
-public:
-    ScriptedPort port;
-    ModemLineDriver& modemLines() override { return port; }
-    ReceiveLineDriver& receiveLine() override { return port; }
-    ParallelDriver* parallel() override { return &port; }
-};
-
-// A run's reset on its opened port: the answer ends with a line feed of its
-// own, and a line feed that standard output did not take is an answer not
-// shown, as the rest of it would be.
-TEST(ResetOpenPort, TheAnswerEndsWithALineFeed)
-{
-    const struct {
-        const char* name;
-        ResetAction action;
-        bool expect;
-        std::string answer;
-        size_t shownWrites;  // how many writes standard output takes
-        std::string shown;
-        PulseOutcome outcome;
-    } cases[] = {
-        {"a banner without a line feed", ResetAction::PulseSerial, true, "KORVANE ready", 9, "KORVANE ready\n",
-         PulseOutcome::Done},
-        {"a banner that ends its line", ResetAction::PulseSerial, true, "ready\r\n", 9, "ready\n", PulseOutcome::Done},
-        {"the line feed not taken", ResetAction::PulseSerial, true, "KORVANE ready", 1, "KORVANE ready",
-         PulseOutcome::AnswerNotShown},
-        {"the banner not taken", ResetAction::PulseSerial, true, "KORVANE ready", 0, "", PulseOutcome::AnswerNotShown},
-        {"without --expect nothing is read", ResetAction::PulseSerial, false, "KORVANE ready", 9, "", PulseOutcome::Done},
-        {"the parallel pulse", ResetAction::PulseParallel, false, "", 9, "", PulseOutcome::Done},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedOpenPort open;
-        open.port.lines = 0x06;
-        open.port.keptData = 0xFF;
-        open.port.answers = {{1, {{10, c.answer}}}};
-        Options options;
-        options.expect = c.expect;
-        options.answer = ExpectRequest{"ready", 9600, 500, 1};
-        std::string shown;
-        size_t writes = 0;
-        const PulseReport report = resetOpenPort(open, c.action, options, [&](const std::string& text) {
-            if (writes++ >= c.shownWrites) {
-                return false;
-            }
-            shown += text;
-            return true;
-        });
-        EXPECT_EQ(shown, c.shown);
-        EXPECT_EQ(report.outcome, c.outcome);
     }
 }
 

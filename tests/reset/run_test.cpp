@@ -9,7 +9,6 @@
 
 #include "reset/plan.h"
 #include "reset/run.h"
-#include "reset/sequence.h"
 #include "reset/scripted_port.h"
 
 namespace reset {
@@ -135,14 +134,11 @@ TEST(Sequence, RunsStepByStepAndEndsInItsLastState)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<reset::SequenceStep> steps;
-        std::string badStep;
-        ASSERT_TRUE(reset::readSequence(c.text, steps, badStep));
         ScriptedPort port;
         port.lines = c.linesBefore;
         port.keptLines = c.keptLines;
         port.waitResult = c.waitResult;
-        const PulseReport report = resetOn(port, sequenceOptions(steps));
+        const PulseReport report = resetOn(port, sequenceOptions(c.text));
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(port.lines, c.linesAfter);
@@ -171,10 +167,7 @@ TEST(LinesAtRest, TheStateThatTheResetEndsIn)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<reset::SequenceStep> steps;
-        std::string badStep;
-        ASSERT_TRUE(*c.sequence == '\0' || reset::readSequence(c.sequence, steps, badStep));
-        const Options options = steps.empty() ? pulseOptions(c.pulseLines, c.inverted, 10) : sequenceOptions(steps);
+        const Options options = *c.sequence == '\0' ? pulseOptions(c.pulseLines, c.inverted, 10) : sequenceOptions(c.sequence);
         EXPECT_EQ(linesAtRest(options), c.rest);
         ScriptedPort port;
         port.lines = c.rest;

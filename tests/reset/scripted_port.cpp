@@ -185,10 +185,10 @@ Options pulseOptions(PulseLines lines, bool inverted, uint16_t milliseconds)
     return options;
 }
 
-Options sequenceOptions(const std::vector<SequenceStep>& steps)
+Options sequenceOptions(const std::string& text)
 {
     Options options;
-    options.sequence = steps;
+    readOption(Option::Sequence, text, options);
     return options;
 }
 

@@ -76,9 +76,10 @@ private:
     int call(const std::string& kind, const std::string& entry);
 };
 
-// The options of a plain pulse, and of a sequence.
+// The options of a plain pulse, and of a sequence read as --sequence reads
+// it (a text that is none leaves the pulse, which every log tells apart).
 Options pulseOptions(PulseLines lines, bool inverted, uint16_t milliseconds);
-Options sequenceOptions(const std::vector<SequenceStep>& steps);
+Options sequenceOptions(const std::string& text);
 
 // The reset of `options` on the port, as korvane-reset runs it.
 PulseReport resetOn(ModemLineDriver& port, const Options& options, const std::function<int()>& released = {});

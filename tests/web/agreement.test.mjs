@@ -85,7 +85,11 @@ test('the page refuses what korvane-reset refuses, in its words, and changes the
   const timed = { expect: 'ready', serialbaud: '9600', timeout: '0.2' };
   const rows = [
     {}, { line: 'both' }, { invert: '1', width: '40' }, { sequence: 'R0|D0|W0.1|D1|W0.05|R1' }, { width: '0' },
-    { ...timed, timeout: '0' }, { ...timed, tries: '101' },
+    { width: '' }, { ...timed, timeout: '0' }, { ...timed, expect: "it's ready", tries: '101' },
+    // Without a text to wait for, the wait's fields are no part of the command.
+    { line: 'both', invert: '1', timeout: 'x', tries: '0' },
+    // The first error in the command line's order: the step before the timeout.
+    { ...timed, sequence: 'D0||D1', timeout: '0' },
     { width: '$28' }, { width: '%101000' }, { width: ' 40' }, { width: '+40' },
     { ...timed, serialbaud: '0x2580' }, { ...timed, serialbaud: ' 9600 ' },
     { sequence: 'd0|w0.05|d1' }, { sequence: 'D0||D1' }, { sequence: 'D0|W0.05|D1|' }, { sequence: ' D0|W0.05|D1' },
