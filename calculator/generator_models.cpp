@@ -21,6 +21,7 @@ constexpr int generator10BitMaxCount = 1024;
 // Timer 2 of the 8052 divides the clock by 32 per count.
 constexpr int timer2Divisor = 32;
 constexpr int timer2MaxTruncatedCount = 65535;
+constexpr int timer2MaxCount = 65536;
 // The fixed generator of the 80535: clock / 2500, doubled by SMOD.
 constexpr int fixedGeneratorDivisor = 2500;
 
@@ -38,6 +39,30 @@ bool withinModelLimit(common::Extended deviation)
 common::Extended smodTimerRate(double clock, int scale, int count, int smod)
 {
     return clock / (common::Extended((2 - smod) * scale) * count);
+}
+
+common::Extended timer2Rate(double clock, int32_t count)
+{
+    return clock / common::Extended(timer2Divisor * count);
+}
+
+// Multiplying by 1 or 2 is exact, so the rate equals clock / 2500 or twice it.
+common::Extended fixedGeneratorRate(double clock, int smod)
+{
+    return clock * common::Extended(smod + 1) / fixedGeneratorDivisor;
+}
+
+// Clock/4 counts three times as fast as clock/12: timer 1 of the 80C320 is
+// modelled as the clock/12 timer at three times the clock, held as a double.
+double tripledClock(double clock)
+{
+    return static_cast<double>(3 * common::Extended(clock));
+}
+
+// The count that a reload value stands for: 0 counts the whole range.
+int countOfReload(uint16_t reload, int maxCount)
+{
+    return maxCount - reload % maxCount;
 }
 
 // Halving and truncating are exact, so this holds for counts of any size.
@@ -64,28 +89,27 @@ bool timer2Model(double nominal, double clock, BaudResult& result)
     // The count may reach 65536 through this step (reload 0000H). The
     // deviation at n is held as a double here, the one at n + 1 is not.
     int32_t count = static_cast<int32_t>(truncatedCount);
-    const double deviationAtCount =
-        static_cast<double>(relativeDeviation(nominal, clock / common::Extended(timer2Divisor * count)));
-    const common::Extended deviationAtNext = relativeDeviation(nominal, clock / common::Extended(timer2Divisor * (count + 1)));
+    const double deviationAtCount = static_cast<double>(relativeDeviation(nominal, timer2Rate(clock, count)));
+    const common::Extended deviationAtNext = relativeDeviation(nominal, timer2Rate(clock, count + 1));
     if (deviationAtNext < deviationAtCount) {
         ++count;
     }
 
-    result.resultingBaud = static_cast<double>(clock / common::Extended(timer2Divisor * count));
+    result.resultingBaud = static_cast<double>(timer2Rate(clock, count));
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
-    result.reload = static_cast<uint16_t>((65536 - count) & 0xFFFF);
+    result.reload = static_cast<uint16_t>((timer2MaxCount - count) & 0xFFFF);
     return true;
 }
 
 bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 {
-    const common::Extended deviationSingle = relativeDeviation(nominal, common::Extended(clock) / fixedGeneratorDivisor);
-    const common::Extended deviationDoubled = relativeDeviation(nominal, 2 * common::Extended(clock) / fixedGeneratorDivisor);
+    const common::Extended deviationSingle = relativeDeviation(nominal, fixedGeneratorRate(clock, 0));
+    const common::Extended deviationDoubled = relativeDeviation(nominal, fixedGeneratorRate(clock, 1));
     const int smod = deviationDoubled < deviationSingle ? 1 : 0;
 
-    result.resultingBaud = static_cast<double>(clock * common::Extended(smod + 1) / fixedGeneratorDivisor);
+    result.resultingBaud = static_cast<double>(fixedGeneratorRate(clock, smod));
     if (!withinModelLimit(relativeDeviation(nominal, result.resultingBaud))) {
         return false;
     }
@@ -97,7 +121,7 @@ bool fixedGeneratorModel(double nominal, double clock, BaudResult& result)
 // when clock/12 fails or clock/4 comes strictly closer.
 bool timer1WithPrescalerModel(double nominal, double clock, BaudResult& result)
 {
-    const double tripleClock = static_cast<double>(3 * common::Extended(clock));
+    const double tripleClock = tripledClock(clock);
     result.prescale = prescaleClockBy4;
     if (!smodTimerModel(nominal, clock, timer1Scale, timer1MaxCount, result)) {
         return smodTimerModel(nominal, tripleClock, timer1Scale, timer1MaxCount, result);
@@ -173,6 +197,48 @@ bool runModel(GeneratorKind generator, double baudrate, double clock, BaudResult
 
 }  // namespace
 
+int reloadCount(GeneratorKind generator)
+{
+    switch (generator) {
+    case GeneratorKind::T1:
+    case GeneratorKind::D1:
+        return timer1MaxCount;
+    case GeneratorKind::T2:
+        return timer2MaxCount;
+    case GeneratorKind::BA:
+        return generator10BitMaxCount;
+    case GeneratorKind::BG:
+        return 0;
+    }
+    return 0;
+}
+
+double generatedRate(GeneratorKind generator, const BaudResult& settings, double clock)
+{
+    const int smod = settings.smod == smodSet ? 1 : 0;
+    const int count = reloadCount(generator) > 0 ? countOfReload(settings.reload, reloadCount(generator)) : 0;
+    switch (generator) {
+    case GeneratorKind::T1:
+        return static_cast<double>(smodTimerRate(clock, timer1Scale, count, smod));
+    case GeneratorKind::T2:
+        return static_cast<double>(timer2Rate(clock, count));
+    case GeneratorKind::BG:
+        return static_cast<double>(fixedGeneratorRate(clock, smod));
+    case GeneratorKind::BA:
+        return static_cast<double>(smodTimerRate(clock, generator10BitScale, count, smod));
+    case GeneratorKind::D1: {
+        const double timerClock = settings.prescale == prescaleClockBy4 ? tripledClock(clock) : clock;
+        return static_cast<double>(smodTimerRate(timerClock, timer1Scale, count, smod));
+    }
+    }
+    return 0.0;
+}
+
+double storedDeviation(double nominal, double rate)
+{
+    return static_cast<double>(relativeDeviation(nominal, rate));
+}
+
 GeneratorSettings generatorSettings(GeneratorKind generator)
 {
     switch (generator) {
@@ -195,7 +261,7 @@ bool calculateBaudResult(GeneratorKind generator, double baudrate, double clock,
     if (!runModel(generator, baudrate, clock, result)) {
         return false;
     }
-    result.deviation = static_cast<double>(relativeDeviation(baudrate, result.resultingBaud));
+    result.deviation = storedDeviation(baudrate, result.resultingBaud);
     return true;
 }
 

@@ -32,6 +32,17 @@ struct GeneratorSettings {
 };
 GeneratorSettings generatorSettings(GeneratorKind generator);
 
+// How many reload values the generator's counter takes: 256 for TH1 (T1,
+// D1), 65536 for T2, 1024 for BA; 0 for BG, which has no reload.
+int reloadCount(GeneratorKind generator);
+
+// The rate (Baud) that the settings reload, smod and prescale of `generator`
+// make at `clock` (Hz), computed as the models compute resultingBaud.
+double generatedRate(GeneratorKind generator, const BaudResult& settings, double clock);
+
+// |nominal - rate| / nominal, rounded to double as BaudResult.deviation holds it.
+double storedDeviation(double nominal, double rate);
+
 // Chooses the settings of `generator` for the nominal rate at `clock` (Hz).
 // False when no setting comes within the model limit of 10 %. Otherwise the
 // result is complete: the rate, its deviation, and those settings that the

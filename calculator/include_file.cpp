@@ -1,5 +1,7 @@
 #include "calculator/include_file.h"
 
+#include <algorithm>
+
 #include "calculator/number_text.h"
 #include "calculator/report.h"
 
@@ -17,11 +19,11 @@ int timebaseDivisor(GeneratorKind generator)
 // The chip's line, then the settings that its generator uses.
 std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind generator)
 {
-    const char* const chipLines[generatorCount] = {
-        "\tINTEL8051  EQU 0", "\tINTEL8052  EQU 0", "\tSAB80535   EQU 0", "\tSAB80C515A EQU 0", "\tDS80C320   EQU 0",
-    };
+    // The symbol padded to the settings' column.
+    std::string chipLine = std::string("\t") + includeChipSymbol(generator);
+    chipLine.resize(std::max<size_t>(chipLine.size() + 1, 12), ' ');
     const IncludeSettingTexts texts = includeSettingTexts(generator, result);
-    std::vector<std::string> lines = {chipLines[static_cast<int>(generator)]};
+    std::vector<std::string> lines = {chipLine + "EQU 0"};
     if (!texts.reload.empty()) {
         lines.push_back("\tRELOAD     EQU " + texts.reload);
     }
@@ -35,6 +37,12 @@ std::vector<std::string> generatorBlock(const BaudResult& result, GeneratorKind 
 }
 
 }  // namespace
+
+const char* includeChipSymbol(GeneratorKind generator)
+{
+    const char* const symbols[generatorCount] = {"INTEL8051", "INTEL8052", "SAB80535", "SAB80C515A", "DS80C320"};
+    return symbols[static_cast<int>(generator)];
+}
 
 uint16_t includeReloadValue(GeneratorKind generator, const BaudResult& result)
 {

@@ -14,6 +14,9 @@ namespace calculator {
 
 constexpr const char* includeFileName = "korvane.inc";
 
+// The symbol of the generator's chip, which the file sets EQU 0: "INTEL8051".
+const char* includeChipSymbol(GeneratorKind generator);
+
 // The RELOAD value as the file holds it: the byte of TH1 for T1 and D1, the
 // whole reload for T2 and BA.
 uint16_t includeReloadValue(GeneratorKind generator, const BaudResult& result);

@@ -38,6 +38,7 @@ void checkModel(const ModelCase& c)
     EXPECT_EQ(result.prescale, c.prescale);
     EXPECT_NEAR(result.resultingBaud, c.resultingBaud, 0.00005);
     EXPECT_EQ(fixedText(common::Extended(result.deviation) * 100, 0, 2), c.deviation);
+    EXPECT_EQ(generatedRate(c.kind, result, clock), result.resultingBaud);
 }
 
 std::string describe(const ModelCase& c)
@@ -115,6 +116,48 @@ TEST(GeneratorModels, TieRules)
     BaudResult result{0.0, 0, 0, 0, 0.0};
     EXPECT_FALSE(calculateBaudResult(GeneratorKind::BG, 1500, 2500000.0, result));
     EXPECT_EQ(result.resultingBaud, 1000.0);
+}
+
+TEST(GeneratedRate, IsTheModelsRateForEveryResult)
+{
+    const double clocks[] = {1843200, 3686400, 11059200, 12000000, 14745600, 22118400, 25000000, 33000000, 40000000};
+    const double rates[] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 62500, 115200, 250000};
+    int successes = 0;
+    for (int kind = 0; kind < generatorCount; ++kind) {
+        for (const double clock : clocks) {
+            for (const double rate : rates) {
+                BaudResult result{0.0, 0, 0, 0, 0.0};
+                if (calculateBaudResult(static_cast<GeneratorKind>(kind), rate, clock, result)) {
+                    ++successes;
+                    EXPECT_EQ(generatedRate(static_cast<GeneratorKind>(kind), result, clock), result.resultingBaud)
+                        << generatorEntry(static_cast<GeneratorKind>(kind)).code << " " << rate << " at " << clock;
+                }
+            }
+        }
+    }
+    EXPECT_GT(successes, 200);
+}
+
+TEST(GeneratedRate, SettingsAtAnotherClock)
+{
+    struct Case {
+        GeneratorKind kind;
+        BaudResult settings;
+        double clock;
+        double rate;
+    };
+    const Case cases[] = {
+        {GeneratorKind::T1, {0.0, 0xFD, 0x00, 0x00, 0.0}, 22118400, 19200},
+        {GeneratorKind::T1, {0.0, 0x00, 0x80, 0x00, 0.0}, 11059200, 225},
+        {GeneratorKind::D1, {0.0, 0xFF, 0x80, prescaleClockBy4, 0.0}, 11059200, 172800},
+        {GeneratorKind::D1, {0.0, 0xFF, 0x80, prescaleClockBy12, 0.0}, 22118400, 115200},
+        {GeneratorKind::T2, {0.0, 0x0000, 0x00, 0x00, 0.0}, 2097152, 1},
+        {GeneratorKind::BA, {0.0, 0x3FF, 0x00, 0x00, 0.0}, 12000000, 187500},
+        {GeneratorKind::BG, {0.0, 0, 0x80, 0x00, 0.0}, 24000000, 19200},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(generatedRate(c.kind, c.settings, c.clock), c.rate) << generatorEntry(c.kind).code << " at " << c.clock;
+    }
 }
 
 TEST(SmodTimerCount, SmodSurvivesOnlyForOddCountsWithinTheLimit)
