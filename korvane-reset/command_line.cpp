@@ -60,8 +60,8 @@ CommandLine readCommandLine(int argc, char* argv[])
         break;
     }
     const std::vector<std::string>& operands = options.operands;
-    if (result.json && !list) {
-        return failure("--json goes with --list");
+    if (result.json && !list && !result.options.probe) {
+        return failure("--json goes with --list or --probe");
     }
     if (list) {
         if (!operands.empty()) {
@@ -111,18 +111,31 @@ std::vector<std::string> helpLines()
         "                           by | (the default pulse is D0|W0.05|U1,1)",
         "      --expect=TEXT        after the reset, wait until the board sends TEXT",
         "                           and show what it sends; needs --baud",
-        "      --baud=RATE          the line's rate for --expect, in Baud",
-        "      --timeout=SECONDS    how long to wait from the release (default 2)",
+        "      --baud=RATE          the line's rate for --expect, in Baud; with --probe",
+        "                           a list RATE,RATE,... of the rates to try",
+        "      --timeout=SECONDS    how long to wait from the release (default 2;",
+        "                           0.5 with --probe)",
         "      --tries=N            how often to reset and wait at most (default 1)",
+        "      --probe              for a board that does not answer: tries the",
+        "                           wirings (DTR, RTS, direct and inverted) and then",
+        "                           the rates, one reset each, until TEXT comes; shows",
+        "                           each try and ends with the wiring, the rate and the",
+        "                           command that does it again; needs --expect",
+        "      --inc=FILE           with --probe: the korvane.inc whose rate and",
+        "                           crystal the board is held against (default",
+        "                           ./korvane.inc where there is one)",
         "  -l, --list               list this machine's serial and parallel ports",
-        "      --json               with --list: the list as one JSON array",
+        "      --json               with --list: the list as one JSON array; with",
+        "                           --probe: the verdict as one JSON object",
         "  -h, --help               show this help and exit",
         "  -V, --version            show the version and exit",
         "",
+        "A board that stays silent: start with --probe --expect=TEXT PORT.",
+        "",
         "A run that succeeds prints nothing but the board's answer. Exit status: 0",
         "after the pulse (and the answer), 1 after an error, 3 when the board did",
-        "not answer, 4 when its answer could not be written. See korvane-reset(1)",
-        "for wiring and troubleshooting.",
+        "not answer (with --probe: was not found), 4 when its answer could not be",
+        "written. See korvane-reset(1) for wiring and troubleshooting.",
     };
 }
 

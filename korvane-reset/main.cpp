@@ -3,10 +3,13 @@
 // architecture and without root. The run order and the exit statuses live
 // here; the reset, its checks and its texts are the reset library's, and the
 // machine is reached only through its seam, reset/port.h.
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "calculator/include_file.h"
 #include "common/command_line_frame.h"
 #include "common/exit_status.h"
 #include "common/line_output.h"
@@ -17,6 +20,7 @@
 #include "reset/messages.h"
 #include "reset/plan.h"
 #include "reset/port.h"
+#include "reset/probe.h"
 
 namespace korvane_reset {
 namespace {
@@ -48,18 +52,71 @@ void endIfSignalled()
     }
 }
 
-// The port opened, reset and closed as it goes, after the lines' reset: on
-// Linux without HUPCL, so that DTR and RTS stay as the reset left them.
-PulseReport resetDevice(const std::string& path, ResetAction action, const Options& options)
+std::unique_ptr<OpenPort> openPort(const std::string& path, const Options& options)
 {
     std::unique_ptr<OpenPort> port;
     const int error = openMachinePort(path, linesAtRest(options), port);
     if (error != 0) {
         fail(openFailureText(error, path, deviceOwner(path)));
     }
+    return port;
+}
+
+// The port opened, reset and closed as it goes, after the lines' reset: on
+// Linux without HUPCL, so that DTR and RTS stay as the reset left them.
+PulseReport resetDevice(const std::string& path, ResetAction action, const Options& options)
+{
+    const std::unique_ptr<OpenPort> port = openPort(path, options);
     // The board's text as it comes, without a line feed of its own.
     const auto show = [](const std::string& text) { return common::writeAll(common::Stream::Out, text) == 0; };
     return resetOpenPort(*port, action, options, show);
+}
+
+// korvane.inc for --probe: --inc's file, else the one that mardeluk wrote
+// here, if any. A file that is none is named on standard error and ignored.
+std::optional<calculator::IncludeFacts> readInclude(const Options& options)
+{
+    const std::string path = options.includePath.empty() ? calculator::includeFileName : options.includePath;
+    std::ifstream file(path, std::ios::binary);
+    if (!file && options.includePath.empty()) {
+        return std::nullopt;
+    }
+    // A korvane.inc is some 700 bytes; far more is some other file.
+    constexpr std::streamsize mostRead = 65536;
+    std::string text(static_cast<size_t>(mostRead), '\0');
+    file.read(&text[0], mostRead);
+    text.resize(static_cast<size_t>(file.gcount()));
+    std::string warning;
+    std::optional<calculator::IncludeFacts> facts =
+        file.bad() || (!file && !file.eof()) ? std::nullopt : probeInclude(path, text, warning);
+    if (!facts) {
+        const std::string why = warning.empty() ? "cannot read " + path + ": ignored" : warning;
+        if (!common::writeLines(common::Stream::Err, {errorLine(why)})) {
+            common::endProcess(common::exitFailure);
+        }
+    }
+    return facts;
+}
+
+// --probe: the tries shown on standard error as they end, the verdict on
+// standard output.
+[[noreturn]] void probeDevice(const CommandLine& commandLine, const std::string& path)
+{
+    const Options& options = commandLine.options;
+    Probe probe = startProbe(ProbeSetup{options, readInclude(options)});
+    const std::unique_ptr<OpenPort> port = openPort(path, options);
+    const auto shown = [&probe](const TryRecord& record) {
+        return common::writeLines(common::Stream::Err, {tryLine(probe, record)});
+    };
+    const PulseReport report = runProbe(port->modemLines(), port->receiveLine(), probe, shown);
+    endIfSignalled();
+    if (report.outcome != PulseOutcome::Done) {
+        const RunEnd end = runEnd(report, options, path);
+        fail(end.errorText, end.status);
+    }
+    const ProbeVerdict verdict = judgeProbe(probe, commandLine.port);
+    const bool printed = commandLine.json ? printOut({verdictJson(verdict, probe)}) : printOut(verdictLines(verdict, probe));
+    finish(printed, verdictStatus(verdict));
 }
 
 int run(int argc, char* argv[])
@@ -91,6 +148,9 @@ int run(int argc, char* argv[])
         common::waitMilliseconds(plan.milliseconds);
         endIfSignalled();
         return common::exitSuccess;
+    }
+    if (options.probe) {
+        probeDevice(commandLine, target.path);
     }
     const PulseReport report = resetDevice(target.path, plan.action, options);
     endIfSignalled();

@@ -19,27 +19,30 @@ PulseReport readFailure(const common::WaitResult& result)
     return driverFailure(result.detail, "reading the board's answer");
 }
 
-// One try: from the release of the reset until the text or the deadline.
+// A line end after the text; true too where the text lies beyond what
+// was kept, which then ends the wait at once.
+bool textLineEnded(const std::string& answer, const std::string& text)
+{
+    const size_t at = answer.find(text);
+    return at == std::string::npos || answer.find_first_of("\r\n", at + text.size()) != std::string::npos;
+}
+
+// One try: from the release of the reset until the text or the deadline,
+// each piece shown escaped.
 PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
                         const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown)
 {
-    reset::TextWatch watch{request.text, ""};
-    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
-    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
-        std::string bytes;
-        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
-        if (read.end != common::WaitEnd::Elapsed) {
-            return readFailure(read);
-        }
-        if (!show(shown.escaped(bytes))) {
-            return outcome(PulseOutcome::AnswerNotShown, 0, "");
-        }
-        if (watch.seen(bytes)) {
-            return outcome(PulseOutcome::Done, 0, "");
-        }
+    bool taken = true;
+    const AnswerRead read = readAnswer(line, request, false, [&](const std::string& bytes) {
+        return taken = show(shown.escaped(bytes));
+    });
+    if (read.report.outcome != PulseOutcome::Done || !taken) {
+        return taken ? read.report : outcome(PulseOutcome::AnswerNotShown, 0, "");
     }
-    return outcome(PulseOutcome::NoAnswer, 0, "");
+    return outcome(read.found ? PulseOutcome::Done : PulseOutcome::NoAnswer, 0, "");
 }
+
+}  // namespace
 
 // Some drivers write back the rate that their divisor really makes (cp210x
 // on the CP2102N: 115384 for 115200); within 1 % that is the rate asked.
@@ -50,7 +53,29 @@ bool rateTaken(uint32_t asked, uint32_t kept)
     return difference * 100 <= asked;
 }
 
-}  // namespace
+AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
+                      const std::function<bool(const std::string&)>& took)
+{
+    reset::TextWatch watch{request.text, ""};
+    std::string answer;  // what came, for the end of the text's line
+    bool found = false;
+    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
+        std::string bytes;
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
+        if (read.end != common::WaitEnd::Elapsed) {
+            return AnswerRead{readFailure(read), found};
+        }
+        found = watch.seen(bytes) || found;
+        if (toLineEnd && answer.size() < maxAnswerKept) {
+            answer += bytes;
+        }
+        if (!took(bytes) || (found && (!toLineEnd || textLineEnded(answer, request.text)))) {
+            break;
+        }
+    }
+    return AnswerRead{outcome(PulseOutcome::Done, 0, ""), found};
+}
 
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show)

@@ -21,6 +21,21 @@ namespace reset {
 // the board's text counts (runSerial's `released`).
 using ResetCall = std::function<PulseReport(const std::function<int()>& released)>;
 
+// Whether a driver took the rate asked, by the rate it kept: within 1 %.
+bool rateTaken(uint32_t asked, uint32_t kept);
+
+// What comes after a release: each piece goes to `took` (false from it
+// ends the read) until the text has come (and, `toLineEnd`, its line has
+// ended) or request.milliseconds are over. A failure of the port or an
+// ending signal ends it at once with that report; else Done.
+struct AnswerRead {
+    PulseReport report;
+    bool found;
+};
+constexpr size_t maxAnswerKept = 65536;
+AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
+                      const std::function<bool(const std::string&)>& took);
+
 // Checks that the port has modem lines (`modemLines`), sets the line to the
 // rate, 8N1, raw, without flow control, and reads the rate back: a driver
 // that kept a rate more than 1 % away (the 8250 keeps the old one above

@@ -12,11 +12,15 @@ namespace {
 
 // The options that the fields give, in the order of korvane-reset's help;
 // --baud, --timeout and --tries only with --expect, as the command line
-// needs them.
+// needs them; under --probe the rates only where some are given, and no
+// --tries.
 std::vector<std::pair<Option, std::string>> givenOptions(const Fields& fields)
 {
     const Fields defaults;
     std::vector<std::pair<Option, std::string>> given;
+    if (fields.probe) {
+        given.emplace_back(Option::Probe, "");
+    }
     if (fields.line != defaults.line) {
         given.emplace_back(Option::Line, fields.line);
     }
@@ -28,11 +32,13 @@ std::vector<std::pair<Option, std::string>> givenOptions(const Fields& fields)
     }
     if (!fields.expect.empty()) {
         given.emplace_back(Option::Expect, fields.expect);
-        given.emplace_back(Option::Baud, fields.baud);
+        if (!fields.probe || !fields.baud.empty()) {
+            given.emplace_back(Option::Baud, fields.baud);
+        }
         if (fields.timeout != defaults.timeout) {
             given.emplace_back(Option::Timeout, fields.timeout);
         }
-        if (fields.tries != defaults.tries) {
+        if (fields.tries != defaults.tries && !fields.probe) {
             given.emplace_back(Option::Tries, fields.tries);
         }
     }
@@ -45,7 +51,8 @@ bool shellSafe(char c)
            std::string("_@%+=:,./-").find(c) != std::string::npos;
 }
 
-// A word as the shell takes it: in single quotes unless every character is safe.
+}  // namespace
+
 std::string shellWord(const std::string& word)
 {
     bool safe = !word.empty();
@@ -61,8 +68,6 @@ std::string shellWord(const std::string& word)
     }
     return quoted + "'";
 }
-
-}  // namespace
 
 FieldsRead readFields(const Fields& fields)
 {

@@ -20,6 +20,7 @@ struct Fields {
     std::string baud;           // the rate that the page uses, as typed
     std::string timeout = "2";
     std::string tries = "1";
+    bool probe = false;         // the probe's button, not the reset's
 };
 
 struct FieldsRead {
@@ -30,5 +31,8 @@ struct FieldsRead {
 };
 
 FieldsRead readFields(const Fields& fields);
+
+// A word as the shell takes it: in single quotes unless every character is safe.
+std::string shellWord(const std::string& word);
 
 }  // namespace reset

@@ -16,7 +16,7 @@ struct OptionFacts {
 const OptionFacts optionFacts[] = {
     {Option::Line, "line", true},       {Option::Invert, "invert", false}, {Option::Sequence, "sequence", true},
     {Option::Expect, "expect", true},   {Option::Baud, "baud", true},      {Option::Timeout, "timeout", true},
-    {Option::Tries, "tries", true},
+    {Option::Tries, "tries", true},     {Option::Probe, "probe", false},   {Option::Inc, "inc", true},
 };
 
 struct LineName {
@@ -102,6 +102,32 @@ std::string readLineRate(const std::string& text, uint32_t& baud)
     return "";
 }
 
+namespace {
+
+// --baud's rates, separated by commas.
+std::string readLineRates(const std::string& text, std::vector<uint32_t>& rates)
+{
+    rates.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        uint32_t rate = 0;
+        const std::string error = readLineRate(text.substr(start, comma - start), rate);
+        if (!error.empty()) {
+            return text.find(',') == std::string::npos
+                       ? error
+                       : "invalid --baud: " + text + " (whole numbers of Baud, 1 to 12000000, separated by commas)";
+        }
+        rates.push_back(rate);
+        if (comma == std::string::npos) {
+            return "";
+        }
+        start = comma + 1;
+    }
+}
+
+}  // namespace
+
 std::string readOption(Option option, const std::string& value, Options& options)
 {
     switch (option) {
@@ -113,6 +139,7 @@ std::string readOption(Option option, const std::string& value, Options& options
         return "";
     case Option::Sequence: {
         std::string badStep;
+        options.sequenceText = value;
         return readSequence(value, options.sequence, badStep) ? "" : sequenceErrorText(badStep);
     }
     case Option::Expect:
@@ -120,17 +147,29 @@ std::string readOption(Option option, const std::string& value, Options& options
         options.answer.text = value;
         return value.empty() ? "--expect needs a text to wait for" : "";
     case Option::Baud:
+    {
         options.expectDetailGiven = true;
-        return readLineRate(value, options.answer.baud);
+        const std::string error = readLineRates(value, options.rates);
+        options.answer.baud = error.empty() ? options.rates.front() : 0;
+        return error;
+    }
     case Option::Timeout:
         options.expectDetailGiven = true;
+        options.timeoutGiven = true;
         options.timeoutText = value;
         return readTimeout(value, options.answer.milliseconds)
                    ? ""
                    : "invalid --timeout: " + value + " (seconds, above 0, at most 3600)";
     case Option::Tries:
         options.expectDetailGiven = true;
+        options.triesGiven = true;
         return readTries(value, options.answer.tries) ? "" : "invalid --tries: " + value + " (1 to 100)";
+    case Option::Probe:
+        options.probe = true;
+        return "";
+    case Option::Inc:
+        options.includePath = value;
+        return value.empty() ? "--inc needs a file: a korvane.inc that mardeluk wrote" : "";
     }
     return "";
 }
@@ -140,8 +179,24 @@ std::string completeOptions(Options& options, const std::optional<std::string>& 
     if (options.expectDetailGiven && !options.expect) {
         return "--baud, --timeout and --tries go with --expect";
     }
-    if (options.expect && options.answer.baud == 0) {
+    if (options.probe && !options.expect) {
+        return "--probe needs --expect: the text that the board sends when it runs";
+    }
+    if (!options.includePath.empty() && !options.probe) {
+        return "--inc goes with --probe";
+    }
+    if (options.probe && options.triesGiven) {
+        return "--tries does not go with --probe, which resets once for each try";
+    }
+    if (!options.probe && options.rates.size() > 1) {
+        return "--baud takes one rate without --probe";
+    }
+    if (options.expect && options.answer.baud == 0 && !options.probe) {
         return "--expect needs --baud: the rate at which the board answers";
+    }
+    if (options.probe && !options.timeoutGiven) {
+        options.answer.milliseconds = probeMilliseconds;
+        options.timeoutText = "0.5";
     }
     if (!options.sequence.empty() && (width || options.lineGiven || options.inverted)) {
         return "--sequence does not mix with WIDTH, --line or --invert";

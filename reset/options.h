@@ -36,19 +36,28 @@ struct Options {
     PulseLines lines = PulseLines::Dtr;             // --line
     bool inverted = false;                          // --invert: the lines go on for the pulse
     std::vector<SequenceStep> sequence;             // --sequence, empty without it
+    std::string sequenceText;                       // --sequence as typed
     uint16_t pulseWidth = common::defaultPulseWidth;  // WIDTH, in milliseconds
     bool expect = false;                            // --expect: wait for the board's answer
     ExpectRequest answer{"", 0, 2000, 1};           // --expect, --baud, --timeout, --tries
     std::string timeoutText = "2";                  // --timeout as typed, in seconds: also the message's
+    bool probe = false;                             // --probe: find the wiring and the rate
+    std::vector<uint32_t> rates;                    // --baud's rates; more than one only with --probe
+    std::string includePath;                        // --inc: korvane.inc for --probe, "" for ./korvane.inc
     // What was given, for the checks of the whole.
     bool lineGiven = false;
     bool expectDetailGiven = false;                 // --baud, --timeout or --tries
+    bool timeoutGiven = false;
+    bool triesGiven = false;
 };
 
+// --probe's wait after each release where --timeout is not given.
+constexpr uint32_t probeMilliseconds = 500;
+
 // The options of a reset, in the order of korvane-reset's help.
-enum class Option { Line, Invert, Sequence, Expect, Baud, Timeout, Tries };
-constexpr Option everyOption[] = {Option::Line,   Option::Invert,  Option::Sequence, Option::Expect,
-                                  Option::Baud,   Option::Timeout, Option::Tries};
+enum class Option { Line, Invert, Sequence, Expect, Baud, Timeout, Tries, Probe, Inc };
+constexpr Option everyOption[] = {Option::Line,    Option::Invert, Option::Sequence, Option::Expect, Option::Baud,
+                                  Option::Timeout, Option::Tries,  Option::Probe,    Option::Inc};
 
 // The long name, without "--", and whether it takes a value.
 const char* optionName(Option option);

@@ -14,13 +14,19 @@ SequenceStep linesStep(LineCall call, int lines, int levels)
     return SequenceStep{StepKind::Lines, lines, levels, 0, call};
 }
 
+// The option that waits for the board, as the user gave it.
+std::string waitingOption(const Options& options)
+{
+    return options.probe ? "--probe" : "--expect";
+}
+
 }  // namespace
 
 ResetPlan planReset(const Options& options, const PortTarget& target, DeviceUse use)
 {
     if (target.onlyWait) {
         if (options.expect) {
-            return failure("--expect needs a serial port: null only waits");
+            return failure(waitingOption(options) + " needs a serial port: null only waits");
         }
         return ResetPlan{ResetAction::Wait,
                          options.sequence.empty() ? options.pulseWidth : sequenceMilliseconds(options.sequence), ""};
@@ -35,7 +41,7 @@ ResetPlan planReset(const Options& options, const PortTarget& target, DeviceUse 
             return failure("--sequence needs a serial port: " + target.path);
         }
         if (options.expect) {
-            return failure("--expect needs a serial port: " + target.path);
+            return failure(waitingOption(options) + " needs a serial port: " + target.path);
         }
         return ResetPlan{ResetAction::PulseParallel, 0, ""};
     case DeviceUse::Serial:

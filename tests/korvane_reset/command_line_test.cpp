@@ -77,7 +77,19 @@ TEST(CommandLine, RequestsOptionsAndOperands)
         {{"ttyS0", "-5"}, Request::Fail, "unknown option: -5" + hint, PulseLines::Dtr, "", 50},
         {{"--list", "ttyS0"}, Request::Fail, "--list takes no port: ttyS0" + hint, PulseLines::Dtr, "", 50},
         {{"--json", "--list"}, Request::List, "", PulseLines::Dtr, "", 50},
-        {{"--json", "ttyS0"}, Request::Fail, "--json goes with --list" + hint, PulseLines::Dtr, "", 50},
+        {{"--json", "ttyS0"}, Request::Fail, "--json goes with --list or --probe" + hint, PulseLines::Dtr, "", 50},
+        {{"--probe", "--json", "--expect=ready", "--baud=9600,19200", "ttyUSB0"}, Request::Run, "", PulseLines::Dtr,
+         "ttyUSB0", 50},
+        {{"--probe", "ttyUSB0"}, Request::Fail,
+         "--probe needs --expect: the text that the board sends when it runs" + hint, PulseLines::Dtr, "", 50},
+        {{"--probe", "--expect=x", "--tries=2", "ttyUSB0"}, Request::Fail,
+         "--tries does not go with --probe, which resets once for each try" + hint, PulseLines::Dtr, "", 50},
+        {{"--inc=korvane.inc", "--expect=x", "--baud=9600", "ttyUSB0"}, Request::Fail, "--inc goes with --probe" + hint,
+         PulseLines::Dtr, "", 50},
+        {{"--expect=x", "--baud=9600,19200", "ttyUSB0"}, Request::Fail, "--baud takes one rate without --probe" + hint,
+         PulseLines::Dtr, "", 50},
+        {{"--probe", "--expect=x", "--baud=9600,,19200", "ttyUSB0"}, Request::Fail,
+         "invalid --baud: 9600,,19200 (whole numbers of Baud, 1 to 12000000, separated by commas)" + hint, PulseLines::Dtr, "", 50},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -93,8 +105,13 @@ TEST(CommandLine, RequestsOptionsAndOperands)
             EXPECT_EQ(result.port, c.port);
             EXPECT_EQ(result.options.pulseWidth, c.width);
             EXPECT_EQ(result.options.inverted, c.arguments[0] == "--invert");
-            EXPECT_EQ(result.options.expect, c.arguments[0] == "--expect=ready");
-            if (result.options.expect) {
+            EXPECT_EQ(result.options.expect, c.arguments[0] == "--expect=ready" || c.arguments[0] == "--probe");
+            if (result.options.probe) {
+                // A probe of many tries waits half a second after each release.
+                EXPECT_EQ(result.options.answer.milliseconds, 500u);
+                EXPECT_EQ(result.options.rates, (std::vector<uint32_t>{9600, 19200}));
+                EXPECT_TRUE(result.json);
+            } else if (result.options.expect) {
                 EXPECT_EQ(result.options.answer.text, "ready");
                 EXPECT_EQ(result.options.answer.baud, 9600u);
                 EXPECT_EQ(result.options.answer.milliseconds, 500u);

@@ -1,6 +1,7 @@
 #include "reset/scripted_port.h"
 
 #include "reset/plan.h"
+#include "uart_model.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,40 +43,48 @@ int ScriptedPort::clearHangupOnClose()
 int ScriptedPort::switchOff(int which)
 {
     const int error = call("TIOCMBIC", "TIOCMBIC " + hex(static_cast<unsigned>(which)));
+    const int before = lines;
     if (error == 0) {
         lines &= ~(which & keptLines);
     }
+    linesChanged(before);
     return error;
 }
 
 int ScriptedPort::switchOn(int which)
 {
     const int error = call("TIOCMBIS", "TIOCMBIS " + hex(static_cast<unsigned>(which)));
+    const int before = lines;
     if (error == 0) {
         lines |= which & keptLines;
     }
+    linesChanged(before);
     return error;
 }
 
 int ScriptedPort::setModemLines(int value)
 {
     const int error = call("TIOCMSET", "TIOCMSET " + hex(static_cast<unsigned>(value)));
+    const int before = lines;
     if (error == 0) {
         lines = (lines & ~keptLines) | (value & keptLines);
     }
+    linesChanged(before);
     return error;
 }
 
 int ScriptedPort::configureLine(uint32_t baud)
 {
     log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
-    keptBaud = keptBaud != 0 ? keptBaud : baud;
+    if (configureError == 0) {
+        lineBaud_ = keptBaud != 0 ? keptBaud : fastestBaud != 0 && baud > fastestBaud ? lineBaud_ : baud;
+    }
     return configureError;
 }
 
 int ScriptedPort::readLineRate(uint32_t& baud)
 {
-    baud = keptBaud;
+    baud = lineBaud_;
     return call("TCGETS2", "TCGETS2 " + std::to_string(baud));
 }
 
@@ -88,6 +97,7 @@ int ScriptedPort::discardInput()
 {
     const int error = call("TCFLSH", "TCFLSH");
     if (error == 0) {
+        takeArrived();
         buffered_.clear();
     }
     return error;
@@ -103,6 +113,11 @@ common::WaitResult ScriptedPort::readInput(std::string& bytes, uint32_t millisec
     if (++reads_ == failingRead) {
         log.push_back("read fails");
         return readEnd;
+    }
+    takeArrived();
+    if (buffered_.empty() && !timed_.empty() && timed_.front().first <= clock + milliseconds) {
+        clock = std::max(clock, timed_.front().first);
+        takeArrived();
     }
     if (!buffered_.empty()) {
         bytes = buffered_;
@@ -165,7 +180,32 @@ common::WaitResult ScriptedPort::wait(uint16_t milliseconds)
     ++pulses_;
     release_ = clock;
     buffered_ += duringPulse[pulses_];
+    takeArrived();
     return waitResult;
+}
+
+void ScriptedPort::linesChanged(int before)
+{
+    if (!board) {
+        return;
+    }
+    const auto held = [this](int state) { return ((state & board->line) != 0) == board->inverted; };
+    if (!held(before) || held(lines)) {
+        return;
+    }
+    ++releases;
+    const bool answers = !board->dead && (board->answersFor == 0 || releases <= board->answersFor);
+    if (answers) {
+        timed_.emplace_back(clock + 1, uart_model::receivedBytes(board->banner, board->rate, lineBaud_));
+    }
+}
+
+void ScriptedPort::takeArrived()
+{
+    while (!timed_.empty() && timed_.front().first <= clock) {
+        buffered_ += timed_.front().second;
+        timed_.erase(timed_.begin());
+    }
 }
 
 int ScriptedPort::call(const std::string& kind, const std::string& entry)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,23 @@ public:
     uint32_t keptBaud = 0;  // the rate the driver holds after TCSETS2; 0: the one asked
     int64_t clock = 0;
 
+    // A board on the far side: held in reset while its line is off (on,
+    // inverted), it sends its banner at its own rate 1 ms after each
+    // release, as the PC's UART at the line's rate receives it
+    // (uart_model.h); a dead board sends nothing. `answersFor` limits how
+    // many releases it answers (0: every one).
+    struct Board {
+        int line = dtrLine;
+        bool inverted = false;
+        double rate = 57600;
+        std::string banner = "KORVANE ready\r\n";
+        bool dead = false;
+        int answersFor = 0;
+    };
+    std::optional<Board> board;
+    uint32_t fastestBaud = 0;  // above it the driver keeps the rate it had (0: none)
+    int releases = 0;          // the board's releases so far
+
     int readModemLines(int& value) override;
     int readHangupOnClose(bool& on) override;
     int clearHangupOnClose() override;
@@ -69,6 +87,10 @@ public:
 
 private:
     int reads_ = 0;
+    uint32_t lineBaud_ = 9600;
+    std::vector<std::pair<int64_t, std::string>> timed_;  // the board's bytes, by when they arrive
+    void linesChanged(int before);
+    void takeArrived();
     int pulses_ = 0;
     int64_t release_ = 0;
     std::string buffered_;

@@ -3,6 +3,7 @@
 // core as the programs.
 // Each call keeps its texts until the next one; the page reads them at once.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "common/texts.h"
 #include "reset/fields.h"
 #include "reset/plan.h"
+#include "reset/probe.h"
 #include "reset/received_text.h"
 #include "survey/answer.h"
 #include "survey/link_survey.h"
@@ -32,6 +34,8 @@ reset::ReceivedText received;
 reset::TextWatch watch;
 std::string receivedOut;
 std::string noAnswerOut;
+reset::Probe probe;
+std::optional<reset::ProbeTry> probeTry;
 
 // `count` texts separated by line feeds: no text field holds one.
 std::vector<std::string> splitTexts(const char* joined, int count)
@@ -54,6 +58,47 @@ std::string joinedLines(const std::vector<std::string>& lines)
         text += line + "\n";
     }
     return text;
+}
+
+// A reset's steps for the page: {"lines", "levels"} or {"wait"}, in ms.
+nlohmann::json stepsJson(const reset::SerialPlan& plan)
+{
+    nlohmann::json steps = nlohmann::json::array();
+    for (const reset::SequenceStep& step : plan.steps) {
+        steps.push_back(step.kind == reset::StepKind::Wait ? nlohmann::json{{"wait", step.milliseconds}}
+                                                           : nlohmann::json{{"lines", step.lines}, {"levels", step.levels}});
+    }
+    return steps;
+}
+
+reset::Fields fieldsOf(const char* fields, int count)
+{
+    const std::vector<std::string> texts = splitTexts(fields, count);
+    const auto text = [&texts](size_t index) { return index < texts.size() ? texts[index] : std::string(); };
+    return reset::Fields{text(0), text(1), text(2) == "1", text(3), text(4), text(5), text(6), text(7)};
+}
+
+// The probe's next try into `out`, or its verdict when it is over.
+void putNextTry(nlohmann::json& out)
+{
+    probeTry = reset::nextTry(probe);
+    if (!probeTry) {
+        const reset::ProbeVerdict verdict = reset::judgeProbe(probe, "PORT");
+        out["verdict"] = nlohmann::json::parse(reset::verdictJson(verdict, probe), nullptr, false);
+        out["lines"] = reset::verdictLines(verdict, probe);
+        out["status"] = reset::verdictStatus(verdict);
+        return;
+    }
+    const char* const phases[] = {"wiring", "rate", "confirm"};
+    const char* const lines[] = {"dtr", "rts", "both"};
+    const reset::SerialPlan plan = reset::serialPlan(reset::tryOptions(probe, *probeTry));
+    out["try"] = {{"phase", phases[static_cast<int>(probeTry->phase)]},
+                  {"line", lines[static_cast<int>(probeTry->wiring.lines)]},
+                  {"invert", probeTry->wiring.inverted},
+                  {"rate", probeTry->rate},
+                  {"steps", stepsJson(plan)},
+                  {"release", plan.releaseAfter},
+                  {"timeout", probe.setup.options.answer.milliseconds}};
 }
 
 }  // namespace
@@ -162,10 +207,7 @@ const char* korvaneBaudErr()
 // typed, the tries and the text to wait for ("" for none).
 int korvaneReset(const char* fields, int count)
 {
-    const std::vector<std::string> texts = splitTexts(fields, count);
-    const auto text = [&texts](size_t index) { return index < texts.size() ? texts[index] : std::string(); };
-    const reset::FieldsRead read = reset::readFields(
-        reset::Fields{text(0), text(1), text(2) == "1", text(3), text(4), text(5), text(6), text(7)});
+    const reset::FieldsRead read = reset::readFields(fieldsOf(fields, count));
     nlohmann::json out = {{"command", read.command}};
     if (!read.errorText.empty()) {
         out["error"] = read.errorText;
@@ -173,13 +215,8 @@ int korvaneReset(const char* fields, int count)
         return 1;
     }
     const reset::SerialPlan plan = reset::serialPlan(read.options);
-    nlohmann::json steps = nlohmann::json::array();
-    for (const reset::SequenceStep& step : plan.steps) {
-        steps.push_back(step.kind == reset::StepKind::Wait ? nlohmann::json{{"wait", step.milliseconds}}
-                                                           : nlohmann::json{{"lines", step.lines}, {"levels", step.levels}});
-    }
     const reset::Options& options = read.options;
-    out.update({{"steps", steps}, {"release", plan.releaseAfter}, {"rate", read.rate},
+    out.update({{"steps", stepsJson(plan)}, {"release", plan.releaseAfter}, {"rate", read.rate},
                 {"timeout", options.answer.milliseconds}, {"timeoutText", options.timeoutText},
                 {"tries", options.answer.tries}, {"expect", options.expect ? options.answer.text : ""}});
     resetOut = out.dump();
@@ -189,6 +226,64 @@ int korvaneReset(const char* fields, int count)
 const char* korvaneResetOut()
 {
     return resetOut.c_str();
+}
+
+// The probe for the reset section's eight fields (as korvaneReset takes
+// them; the rate a list or empty, the timeout at "2" the probe's default)
+// and the calculator's korvane.inc ("" for none). Returns 1 with
+// korvaneResetOut() = {"command", "error"}; else 0 with the command and the
+// first try: {"phase", "line", "invert", "rate", "steps", "release",
+// "timeout"} (the port reopened at the rate, the steps run, what comes
+// after the release step for the timeout recorded by korvaneProbeRecord),
+// or the verdict where there is nothing to try.
+int korvaneProbeStart(const char* fields, int count, const char* includeText)
+{
+    reset::Fields read = fieldsOf(fields, count);
+    read.probe = true;
+    const reset::FieldsRead options = reset::readFields(read);
+    nlohmann::json out = {{"command", options.command}};
+    if (!options.errorText.empty()) {
+        out["error"] = options.errorText;
+        resetOut = out.dump();
+        return 1;
+    }
+    std::string warning;
+    const std::string text = includeText;
+    probe = reset::startProbe(
+        reset::ProbeSetup{options.options, text.empty() ? std::nullopt : reset::probeInclude("korvane.inc", text, warning)});
+    if (!warning.empty()) {
+        out["warning"] = warning;
+    }
+    putNextTry(out);
+    resetOut = out.dump();
+    return 0;
+}
+
+// What came after the current try's release: `length` bytes; or, with
+// `keptRate` not 0, a port that did not open at the try's rate (-1 when
+// the browser gave no rate of its own), which is skipped without a reset.
+// korvaneResetOut() is then {"tryLine"} and the next try or the verdict
+// ({"verdict": the JSON of --probe --json, "lines", "status"}).
+int korvaneProbeRecord(const uint8_t* bytes, int length, int keptRate)
+{
+    if (!probeTry) {
+        return 1;
+    }
+    reset::TryResult result;
+    if (keptRate != 0) {
+        result.refused = true;
+        result.keptRate = keptRate > 0 ? static_cast<uint32_t>(keptRate) : 0;
+    } else {
+        const std::string piece(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+        result.bytes = piece;
+        result.byteCount = piece.size();
+        result.found = reset::TextWatch{probe.setup.options.answer.text, ""}.seen(piece);
+    }
+    reset::recordTry(probe, *probeTry, result);
+    nlohmann::json out = {{"tryLine", reset::tryLine(probe, probe.tries.back())}};
+    putNextTry(out);
+    resetOut = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return 0;
 }
 
 // A new wait for `text`: nothing that came before counts.
