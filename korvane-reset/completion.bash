@@ -18,9 +18,13 @@ _korvane_reset()
         COMPREPLY=($(compgen -W 'dtr rts both' -- "$cur"))
         return
     fi
+    if [[ $prev == --inc ]]; then
+        _filedir inc
+        return
+    fi
     $split && return
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--line= --invert --sequence= --expect= --baud= --timeout= --tries= --list --json --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '--line= --invert --sequence= --expect= --baud= --timeout= --tries= --probe --inc= --list --json --help --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi

@@ -49,7 +49,7 @@ trap 'rm -rf "$_korvane_reset_dev"' EXIT
 mkdir -p "$_korvane_reset_dev/serial/by-id"
 touch "$_korvane_reset_dev"/{ttyUSB0,ttyUSB1,ttyS0,parport0,null,ttyprintk}
 ln -s ../../ttyUSB0 "$_korvane_reset_dev/serial/by-id/usb-FTDI_A1-if00-port0"
-check "korvane-reset --" "--baud= --expect= --help --invert --json --line= --list --sequence= --timeout= --tries= --version"
+check "korvane-reset --" "--baud= --expect= --help --inc= --invert --json --line= --list --probe --sequence= --timeout= --tries= --version"
 check "korvane-reset --li" "--line= --list"
 check "korvane-reset --line=" "both dtr rts"
 check "korvane-reset --line=r" "rts"
