@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "calculator/include_file.h"
+#include "calculator/number_text.h"
 #include "common/digits.h"
 #include "common/real_text.h"
 
@@ -275,6 +276,12 @@ bool figureValue(const FileLines& found, Figure figure, double& value, std::stri
     return true;
 }
 
+std::string withoutLeadingBlanks(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? "" : text.substr(first);
+}
+
 bool readFigures(const FileLines& found, IncludeFacts& facts, std::string& why)
 {
     double megahertz = 0.0;
@@ -285,11 +292,21 @@ bool readFigures(const FileLines& found, IncludeFacts& facts, std::string& why)
         why = "clock is out of range";
         return false;
     }
+    // Written by mardeluk, the figures read back as their own texts: any
+    // other form is another program's file, or a hand's.
+    if (megahertzText(facts.clock) + " MHz" != withoutLeadingBlanks(found.figureTexts[ClockFigure])) {
+        why = "clock is not as mardeluk writes it";
+        return false;
+    }
     if (!figureValue(found, NominalFigure, facts.nominal, why)) {
         return false;
     }
     if (!isBaudrateInRange(facts.nominal)) {
         why = "nominal rate is out of range";
+        return false;
+    }
+    if (baudText(facts.nominal) + " Baud" != withoutLeadingBlanks(found.figureTexts[NominalFigure])) {
+        why = "nominal rate is not as mardeluk writes it";
         return false;
     }
     return true;

@@ -111,6 +111,10 @@ TEST(IncludeReader, RefusesWhatIsNoKorvaneInc)
         {"a zero clock", replaced(t1, clockLine, "frequency:  0.0000 MHz"), "clock is out of range"},
         {"the clock in kHz", replaced(t1, clockLine, "frequency:  11059.2 kHz"), "clock is not a number"},
         {"a zero rate", replaced(t1, "9600.0 Baud\n", "0.0 Baud\n"), "nominal rate is out of range"},
+        // Another precision than mardeluk's would not read back as written.
+        {"a clock to five decimals", replaced(t1, clockLine, "frequency:  11.05920 MHz"),
+         "clock is not as mardeluk writes it"},
+        {"a rate to six digits", replaced(t1, "9600.0 Baud\n", "9600.00 Baud\n"), "nominal rate is not as mardeluk writes it"},
         {"SMOD of 081H", replaced(t1, "SMOD       EQU 0\n", "SMOD       EQU 081H\n"), "SMOD is neither 0 nor 080H"},
     };
     for (const Case& c : cases) {
