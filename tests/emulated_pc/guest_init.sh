@@ -449,6 +449,23 @@ EOF
         "cannot run /dev/ttyUSB0 at 4000000 Baud: its driver keeps 9600 Baud" --expect=ready --baud=4e6 ttyUSB0
     answered 0xB0 uart answer:0:16550:230400 1 "" \
         "cannot run /dev/ttyS0 at 230400 Baud: its driver keeps 9600 Baud" --expect=ready --baud=230400 ttyS0
+    # --probe: a board at 19200 Baud (0xB3) sends its banner at that rate only
+    # and garbage at the others. DTR at the first rate brings garbage, which
+    # is the wiring; 9600 is not tried again, 19200 brings the banner, and one
+    # more reset confirms it; a line a try on standard error. The verdict's
+    # command then answers at once.
+    open_mark=0xB3 open_window ftdi 0 1 releases:9600,19200,19200 "korvane-reset --probe ttyUSB0 as board"
+    reset_as board --probe "'--expect=KORVANE loader ready'" --baud=9600,19200,38400 ttyUSB0 </dev/null >/tmp/out 2>/tmp/err
+    probed=$?
+    close_window
+    expect_value "korvane-reset --probe ttyUSB0 as board" \
+        "exit 0, found: the board answers at 19200 Baud after a DTR pulse|answer: $banner" \
+        "exit $probed, $(head -n 2 /tmp/out | tr '\n' '|' | sed 's/|$//')"
+    expect_value "korvane-reset --probe ttyUSB0 as board: its tries" \
+        "try: 9600 Baud, a DTR pulse: N bytes without the text|try: 19200 Baud, a DTR pulse: the text|try: 19200 Baud, a DTR pulse: the text (again, to confirm)" \
+        "$(sed 's/: [0-9]* bytes/: N bytes/' /tmp/err | tr '\n' '|' | sed 's/|$//')"
+    again=$(sed -n 's/^again: korvane-reset //p' /tmp/out)
+    answered 0xB3 ftdi releases:19200 0 "$banner" "" $again
 
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0

@@ -26,9 +26,11 @@
 #             divisor or the FTDI adapter's baud request gives it, in QEMU's
 #             whole Baud; with 0 releases no line ever goes off, and the
 #             last rate set is korvane-baud's, or not NOMINAL where it says
-#             the PC makes none)
+#             the PC makes none), or releases:RATE,... (--probe: a reset
+#             released, DTR off and on again, at each of these rates of the
+#             line in turn, and no other)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
-# guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB2: the runs
+# guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB3: the runs
 # that board_responder.pl answers) and closes it with 0x5A in COM1's scratch
 # register.
 #
@@ -126,7 +128,7 @@ FNR == NR {
 
 /:serial_write write addr 0x07 val / {
     value = hexValue($NF)
-    if (value == 165 || value == 238 || (value >= 176 && value <= 178)) {
+    if (value == 165 || value == 238 || (value >= 176 && value <= 179)) {
         current++
         inside = 1
         opened[current] = microseconds
@@ -219,25 +221,34 @@ END {
             }
             continue
         }
+        # The releases of DTR, each with the rate the line had at it.
+        releases = 0
+        rates = ""
+        everOff = 0
+        for (i = 1; i <= n; i++) {
+            everOff = everOff || linesOff(eventState[w, i], mask[w])
+            if (i > 1 && bit(eventState[w, i], 1) && !bit(eventState[w, i - 1], 1)) {
+                releaseRate[++releases] = eventRate[w, i]
+                rates = rates (rates == "" ? "" : " ") eventRate[w, i]
+            }
+        }
+        if (expect[w] ~ /^releases:/) {
+            wantRates = substr(expect[w], 10)
+            gsub(/,/, " ", wantRates)
+            if (rates == wantRates) pass(what ": releases at " rates)
+            else fail(what ": want releases at " wantRates ", got " (rates == "" ? "none" : rates))
+            continue
+        }
         if (expect[w] ~ /^answer:/) {
-            # The rate counts as the line had it at each release.
             split(expect[w], want, ":")
             key = want[3] ":" want[4]
             if (!(key in pcBaud)) {
                 fail(what ": korvane-baud's rate for " key " is missing")
                 continue
             }
-            releases = 0
-            rates = ""
             good = 1
-            everOff = 0
-            for (i = 1; i <= n; i++) {
-                everOff = everOff || linesOff(eventState[w, i], mask[w])
-                if (i > 1 && bit(eventState[w, i], 1) && !bit(eventState[w, i - 1], 1)) {
-                    releases++
-                    rates = rates (rates == "" ? "" : " ") eventRate[w, i]
-                    good = good && rateAsSaid(eventRate[w, i], key)
-                }
+            for (i = 1; i <= releases; i++) {
+                good = good && rateAsSaid(releaseRate[i], key)
             }
             if (want[2] + 0 == 0) {
                 # Refused: no line ever off; the rate as the driver kept it.

@@ -27,7 +27,10 @@
 #                  korvane-reset, which the guest runs as unprivileged users;
 #                  or korvane-baud=PROGRAM, which runs here and says what rate
 #                  each --expect run's line should get (needed with
-#                  korvane-reset)
+#                  korvane-reset); or uart-model=PROGRAM, uart_model_tool,
+#                  which runs here and gives board_responder.pl what the PC
+#                  receives of a banner sent at another rate (without it the
+#                  board sends a fixed garbage at other rates)
 #
 # The guest has COM1 at 0x3F8 (null backend, the kernel's 8250 driver on
 # ttyS0), a parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
@@ -159,12 +162,17 @@ copy_program() {
 # The quorvik builds and korvane-reset.
 builds=()
 korvane_baud=
+uart_model=
 for argument in "$@"; do
     name=${argument%%=*}
     program=${argument#*=}
     [ -f "$program" ] || fail "$program: no such file"
     if [ "$name" = korvane-baud ]; then
         korvane_baud=$program
+        continue
+    fi
+    if [ "$name" = uart-model ]; then
+        uart_model=$program
         continue
     fi
     elf=$(od -An -tx1 -j 4 -N 1 "$program" | tr -d ' ')/$(number_at "$program" 18 2)
@@ -225,7 +233,7 @@ timeout "$time_limit" qemu-system-x86_64 \
     </dev/null &
 qemu=$!
 # The board behind the adapter answers the resets of the runs marked for it.
-perl "$here/board_responder.pl" "$trace" "$adapter_socket" 2>"$work/responder.log" &
+perl "$here/board_responder.pl" "$trace" "$adapter_socket" ${uart_model:+"$uart_model"} 2>"$work/responder.log" &
 responder=$!
 # Nothing reads the monitor's answers but this, so that QEMU never blocks on them.
 cat "$monitor.out" >"$work/monitor.log" &
