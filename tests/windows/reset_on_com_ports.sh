@@ -5,13 +5,15 @@
 # the pulse. Checks the pulse's order and width (never short; the overshoot
 # is printed), --invert, a --sequence, --expect against a peer that answers
 # each release, one that stays silent and one that answers during the pulse
-# (a board wired the other way round), --list and --list --json, which open
+# (a board wired the other way round), --probe against a board behind RTS
+# at 19200 Baud (probe_board.pl), --list and --list --json, which open
 # no port, Ctrl-C during a long pulse, and the pty closed under a pulse.
-#   reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO
+#   reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO UART_MODEL_TOOL
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO" >&2; exit 2; }
+[ $# -eq 3 ] || { echo "usage: reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO UART_MODEL_TOOL" >&2; exit 2; }
 exe=$1
 preload=$2
+uart_model=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/private_dev_guard.sh"
 require_private_dev
@@ -91,14 +93,16 @@ peer com7 "$work/com7.log" off
 peer com8 "$work/com8.log"
 peer com9
 peer com10
-for name in com7 com8 com9 com10; do
+perl "$here/../support/probe_board.pl" "$work/com11" "$work/com11.log" rts direct 19200 "$uart_model" &
+peers+=($!)
+for name in com7 com8 com9 com10 com11; do
     for _ in $(seq 100); do
         [ -L "$work/$name" ] && break
         sleep 0.01
     done
 done
 bash "$here/map_com_port.sh" "COM7=$(readlink "$work/com7")" "COM8=$(readlink "$work/com8")" \
-    "COM9=$(readlink "$work/com9")" "COM10=$(readlink "$work/com10")"
+    "COM9=$(readlink "$work/com9")" "COM10=$(readlink "$work/com10")" "COM11=$(readlink "$work/com11")"
 
 reset "$work/pulse.log" COM7 20
 check "COM7 20: status and output" "0||" "$status|$out|$err"
@@ -145,6 +149,18 @@ check "--expect on a board that talks during the pulse: no answer" \
 reset "$work/com7.log" --invert --expect=KORVANE --baud=9600 --timeout=2 COM7
 check "--expect --invert on that board: status, escaped text" '0|\x01KORVANE ready|' "$status|$out|$err"
 
+# The probe: the wirings at the first rate until bytes come, then the rates.
+reset "$work/com11.log" --probe --expect=KORVANE --baud=9600,19200 COM11
+check "--probe on a board behind RTS at 19200 Baud: status and verdict" \
+    "0|found: the board answers at 19200 Baud after an RTS pulse|again: korvane-reset --expect=KORVANE --baud=19200 --line=rts COM11" \
+    "$status|$(sed -n 1p <<< "$out")|$(sed -n 3p <<< "$out")"
+check "--probe: one line a try" \
+    "try: 9600 Baud, a DTR pulse: nothing|try: 9600 Baud, a DTR pulse, inverted: nothing|try: 9600 Baud, an RTS pulse: N bytes without the text|try: 19200 Baud, an RTS pulse: the text|try: 19200 Baud, an RTS pulse: the text (again, to confirm)" \
+    "$(sed 's/: [0-9]* bytes/: N bytes/' <<< "$err" | paste -sd '|')"
+# wine switches DTR and RTS on one after the other.
+check "--probe: five resets, the lines left at rest" "004 006 004 000 002 006 002 006 002 006" \
+    "$(states "$work/com11.log")"
+
 # wine 8 runs a rate outside the standard ones at 38400 Baud: the driver
 # keeps another rate, and the run ends before any reset.
 reset "$work/rate.log" --expect=KORVANE --baud=250000 COM7
@@ -163,10 +179,10 @@ done
 unknown='access unknown: --list opens no port'
 reset "$work/list.log" --list
 check "--list: the mapped ports" \
-    "0|$(printf 'COM7\t-\tserial port\t%s\nCOM8\t-\tserial port\t%s\nCOM9\t-\tserial port\t%s\nCOM10\t-\tserial port\t%s' "$unknown" "$unknown" "$unknown" "$unknown")|" \
+    "0|$(printf 'COM7\t-\tserial port\t%s\nCOM8\t-\tserial port\t%s\nCOM9\t-\tserial port\t%s\nCOM10\t-\tserial port\t%s\nCOM11\t-\tserial port\t%s' "$unknown" "$unknown" "$unknown" "$unknown" "$unknown")|" \
     "$status|$out|$err"
 reset "$work/list.log" --list --json
-check "--list --json: four ports, COM7 first, none known to be free" "0|4|COM7|4" \
+check "--list --json: five ports, COM7 first, none known to be free" "0|5|COM7|5" \
     "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)|$(grep -c '"may_open": null' <<< "$out")"
 check "--list and --list --json: COM7's pty never opened" "" "$(cat "$work/opens")"
 reset "$work/list.log" COM7 1
