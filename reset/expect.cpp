@@ -53,6 +53,26 @@ bool rateTaken(uint32_t asked, uint32_t kept)
     return difference * 100 <= asked;
 }
 
+PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupCleared)
+{
+    // A port with modem lines that refuses the settings refuses them for a
+    // reason of its own, which the report keeps.
+    const int error = line.configureLine(baud);
+    if (error != 0) {
+        return driverFailure(error, "setting the line's rate");
+    }
+    // Beyond its range a driver keeps another rate and says so only in the
+    // settings: waiting at it would blame a silent board for the PC's port.
+    uint32_t kept = 0;
+    const int readError = line.readLineRate(kept);
+    if (readError != 0 || !rateTaken(baud, kept)) {
+        line.restoreLine(keepHangupCleared);
+        return readError != 0 ? driverFailure(readError, "reading the line's rate back")
+                              : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
+    }
+    return outcome(PulseOutcome::Done, 0, "");
+}
+
 AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
                       const std::function<bool(const std::string&)>& took)
 {
@@ -86,20 +106,9 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
     if (error != 0) {
         return firstCallFailure(error, PulseOutcome::NotModemPort, "reading the modem lines");
     }
-    // A port with modem lines that refuses the settings refuses them for a
-    // reason of its own, which the report keeps.
-    error = line.configureLine(request.baud);
-    if (error != 0) {
-        return driverFailure(error, "setting the line's rate");
-    }
-    // Beyond its range a driver keeps another rate and says so only in the
-    // settings: waiting at it would blame a silent board for the PC's port.
-    uint32_t kept = 0;
-    error = line.readLineRate(kept);
-    if (error != 0 || !rateTaken(request.baud, kept)) {
-        line.restoreLine(false);
-        return error != 0 ? driverFailure(error, "reading the line's rate back")
-                          : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
+    const PulseReport rate = setLineRate(line, request.baud, false);
+    if (rate.outcome != PulseOutcome::Done) {
+        return rate;
     }
     reset::ReceivedText shown;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");

@@ -24,6 +24,14 @@ using ResetCall = std::function<PulseReport(const std::function<int()>& released
 // Whether a driver took the rate asked, by the rate it kept: within 1 %.
 bool rateTaken(uint32_t asked, uint32_t kept);
 
+// Sets the line to the rate, 8N1, raw, without flow control, and reads the
+// rate back: a driver that kept a rate more than 1 % away (the 8250 keeps
+// the old one above 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives
+// RateRefused with the rate kept, the settings put back as they were
+// (HUPCL still cleared, `keepHangupCleared`). A refused setting is a
+// failure with the system's reason. Else Done.
+PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupCleared);
+
 // What comes after a release: each piece goes to `took` (false from it
 // ends the read) until the text has come (and, `toLineEnd`, its line has
 // ended) or request.milliseconds are over. A failure of the port or an
@@ -36,13 +44,8 @@ constexpr size_t maxAnswerKept = 65536;
 AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
                       const std::function<bool(const std::string&)>& took);
 
-// Checks that the port has modem lines (`modemLines`), sets the line to the
-// rate, 8N1, raw, without flow control, and reads the rate back: a driver
-// that kept a rate more than 1 % away (the 8250 keeps the old one above
-// 115200 Baud, ftdi_sio takes 9600 above 3 MBaud) gives RateRefused before
-// any reset, with the settings put back exactly as they were. A refused
-// setting after the port has shown its modem lines is a failure with the
-// system's reason. Then for each try it discards what came before, resets
+// Checks that the port has modem lines (`modemLines`), sets the rate
+// (setLineRate: a rate refused ends it before any reset). Then for each try it discards what came before, resets
 // with `resetBoard`, discards again at the release (what a board wired the other
 // way round sends during the pulse is no answer) and reads until the text
 // has arrived or the time is up. `show` gets what arrives, escaped; when it

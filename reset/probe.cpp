@@ -323,7 +323,8 @@ std::string tryLine(const Probe& probe, const TryRecord& record)
     const ProbeTry& attempt = record.attempt;
     const TryResult& result = record.result;
     if (result.refused) {
-        return "skipped " + baudWords(attempt.rate) + ": the port's driver keeps " + baudWords(result.keptRate);
+        return "skipped " + baudWords(attempt.rate) + ": the port's driver " +
+               (result.keptRate != 0 ? "keeps " + baudWords(result.keptRate) : "does not take it");
     }
     const std::string what = result.found        ? "the text"
                              : result.byteCount == 0 ? "nothing"
@@ -464,32 +465,6 @@ int verdictStatus(const ProbeVerdict& verdict)
     return verdict.finding == ProbeFinding::Found ? common::exitSuccess : common::exitNoAnswer;
 }
 
-// runProbe ------------------------------------------------------------------
-
-namespace {
-
-// The line set to a try's rate: Done when the driver took it, RateRefused
-// with the rate it kept when not (the settings back as they were), or the
-// driver's failure.
-PulseReport setRate(ReceiveLineDriver& line, uint32_t rate, bool hangupCleared)
-{
-    const int error = line.configureLine(rate);
-    if (error != 0) {
-        return deviceGone(error) ? driverFailure(error, "setting the line's rate")
-                                 : PulseReport{PulseOutcome::RateRefused, 0, ""};
-    }
-    uint32_t kept = 0;
-    const int readError = line.readLineRate(kept);
-    if (readError != 0 || !rateTaken(rate, kept)) {
-        line.restoreLine(hangupCleared);
-        return readError != 0 ? driverFailure(readError, "reading the line's rate back")
-                              : PulseReport{PulseOutcome::RateRefused, static_cast<int>(kept), ""};
-    }
-    return PulseReport{PulseOutcome::Done, 0, ""};
-}
-
-}  // namespace
-
 PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe& probe,
                      const std::function<bool(const TryRecord&)>& shown)
 {
@@ -507,7 +482,7 @@ PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe
                 line.restoreLine(hangupCleared);
                 rateSet = 0;
             }
-            report = setRate(line, attempt->rate, hangupCleared);
+            report = setLineRate(line, attempt->rate, hangupCleared);
             if (report.outcome == PulseOutcome::RateRefused) {
                 recordTry(probe, *attempt, TryResult{true, static_cast<uint32_t>(report.detail), "", 0, false});
                 report = PulseReport{PulseOutcome::Done, 0, ""};
