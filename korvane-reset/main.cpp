@@ -20,7 +20,7 @@
 #include "reset/messages.h"
 #include "reset/plan.h"
 #include "reset/port.h"
-#include "reset/probe.h"
+#include "reset/probe_verdict.h"
 
 namespace korvane_reset {
 namespace {

@@ -4,9 +4,8 @@
 // rates with that wiring until the text comes; then one more reset to
 // confirm it. Each try is one reset. The plan is a function of the tries
 // made so far, so that the program's loop and the page's drive the same
-// tries; the verdict names the wiring, the rate and, against korvane.inc,
-// the crystal that explains a rate other than the file's. Pure but for
-// runProbe, which drives the tries over the port's seam.
+// tries (the verdict is probe_verdict.h). Pure but for runProbe, which
+// drives the tries over the port's seam.
 #pragma once
 
 #include <cstddef>
@@ -85,43 +84,21 @@ void recordTry(Probe& probe, const ProbeTry& attempt, const TryResult& result);
 // How many resets the tries made (a refused rate makes none).
 size_t resetsMade(const Probe& probe);
 
-// A try's line on standard error, as it happens.
-std::string tryLine(const Probe& probe, const TryRecord& record);
+// Two wirings are one.
+bool sameWiring(const Wiring& a, const Wiring& b);
 
-// The wiring in words: "a DTR pulse", "an RTS pulse, inverted", "the sequence D0|W0.05|U1,1".
-std::string wiringWords(const Wiring& wiring, const Options& options);
+// The wiring that restarts the board: the one given, or the first that
+// brought bytes; none before.
+std::optional<Wiring> wiringFound(const Probe& probe);
 
-enum class ProbeFinding {
-    Found,        // the text came, and again on the confirming reset
-    Unconfirmed,  // the text came once, but not on the confirming reset
-    Restarts,     // bytes came after a release, the text at no rate
-    Silent,       // no byte after any reset
-};
+// The first try that brought the text, or nullptr.
+const TryRecord* firstFound(const Probe& probe);
 
-struct ProbeVerdict {
-    ProbeFinding finding;
-    bool wiringKnown;                // a wiring brought bytes (or was given)
-    Wiring wiring;
-    uint32_t rate;                   // Found: the rate
-    std::string shownLine;           // Found: the text's line as --expect shows it
-    std::string command;             // Found: the command line that does it again
-    std::optional<double> incClock;  // korvane.inc's clock (Hz), where one was read
-    std::optional<double> crystal;   // the standard crystal that makes the rate (Hz)
-    bool otherRate;                  // korvane.inc read, the rate more than 1 % from
-                                     // its own, and no crystal explains it
-    std::vector<uint32_t> ratesTried;
-    std::string commonest;           // Restarts: what came most often, escaped
-};
+// A rate in whole Baud, or 0 for one that no line takes.
+uint32_t wholeBaud(double rate);
 
-// `port` is PORT as typed, for the command line that does it again.
-ProbeVerdict judgeProbe(const Probe& probe, const std::string& port);
-
-// The verdict on standard output, and its exit status (0 found, 3 else).
-std::vector<std::string> verdictLines(const ProbeVerdict& verdict, const Probe& probe);
-int verdictStatus(const ProbeVerdict& verdict);
-
-// --probe --json: the verdict as one JSON object.
-std::string verdictJson(const ProbeVerdict& verdict, const Probe& probe);
+// `rate` added unless it is 0 or within 1 % of one listed.
+void addDistinctRate(std::vector<uint32_t>& rates, uint32_t rate);
 
 // The tries over an opened port: each try's rate set and read back (a
 // refused rate is recorded and skipped), the reset, and what comes from the

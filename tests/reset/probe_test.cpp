@@ -1,4 +1,4 @@
-#include "reset/probe.h"
+#include "reset/probe_verdict.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "common/texts.h"
 #include "reset/fields.h"
 #include "reset/plan.h"
-#include "reset/probe.h"
+#include "reset/probe_verdict.h"
 #include "reset/received_text.h"
 #include "survey/answer.h"
 #include "survey/link_survey.h"
