@@ -252,9 +252,11 @@ PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe
             break;
         }
     }
-    // Where no wiring restarted the board, the lines end as a plain reset leaves them.
-    const bool lastRestarted = !probe.tries.empty() && wiringFound(probe).has_value();
-    if (report.outcome == PulseOutcome::Done && !lastRestarted && !probe.tries.empty()) {
+    // Where no wiring restarted the board, the lines end as a plain reset
+    // leaves them, at the end as after Ctrl-C; a port that failed is left.
+    const bool portWorks = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::Interrupted ||
+                           report.outcome == PulseOutcome::AnswerNotShown;
+    if (portWorks && !wiringFound(probe) && resetsMade(probe) > 0) {
         const int restError = modemLines.setModemLines(plainRestLines);
         report = restError != 0 ? driverFailure(restError, "putting the lines at rest") : report;
     }

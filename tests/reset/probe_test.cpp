@@ -204,5 +204,24 @@ TEST(Probe, JsonVerdictNamesWiringRateCrystalAndEveryTry)
     EXPECT_EQ(none["found"], false);
 }
 
+// Ctrl-C during a try's wait (the inverted DTR pulse's, which leaves DTR
+// off) ends the probe at once, the lines as a plain reset leaves them and
+// the line's settings put back.
+TEST(Probe, EndsAtAnEndingSignalWithTheLinesAtRest)
+{
+    ScriptedPort port;
+    port.lines = dtrLine | rtsLine;
+    port.board = boardOn(rtsLine, false, 57600);
+    port.failingRead = 2;
+    port.readEnd = common::WaitResult{common::WaitEnd::EndingSignal, 2};
+    Probe probe = startProbe(ProbeSetup{probeOptions({}), std::nullopt});
+    const PulseReport report = runProbe(port, port, probe, [](const TryRecord&) { return true; });
+    EXPECT_EQ(report.outcome, PulseOutcome::Interrupted);
+    EXPECT_EQ(report.detail, 2);
+    EXPECT_EQ(probe.tries.size(), 1u);  // the interrupted try is not recorded
+    EXPECT_EQ(port.lines, dtrLine | rtsLine);
+    EXPECT_EQ(port.log.back(), "TCSETS2 as before");
+}
+
 }  // namespace
 }  // namespace reset
