@@ -104,6 +104,11 @@ const TryRecord* firstFound(const Probe& probe)
 }
 
 
+std::optional<int> linesAfterProbe(const Probe& probe)
+{
+    return !wiringFound(probe) && resetsMade(probe) > 0 ? std::optional<int>(plainRestLines) : std::nullopt;
+}
+
 std::optional<calculator::IncludeFacts> probeInclude(const std::string& path, const std::string& text,
                                                      std::string& warning)
 {
@@ -252,12 +257,11 @@ PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe
             break;
         }
     }
-    // Where no wiring restarted the board, the lines end as a plain reset
-    // leaves them, at the end as after Ctrl-C; a port that failed is left.
+    // At the end as after Ctrl-C; a port that failed is left as it is.
     const bool portWorks = report.outcome == PulseOutcome::Done || report.outcome == PulseOutcome::Interrupted ||
                            report.outcome == PulseOutcome::AnswerNotShown;
-    if (portWorks && !wiringFound(probe) && resetsMade(probe) > 0) {
-        const int restError = modemLines.setModemLines(plainRestLines);
+    if (const std::optional<int> rest = linesAfterProbe(probe); portWorks && rest) {
+        const int restError = modemLines.setModemLines(*rest);
         report = restError != 0 ? driverFailure(restError, "putting the lines at rest") : report;
     }
     if (rateSet != 0) {

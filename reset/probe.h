@@ -94,6 +94,11 @@ std::optional<Wiring> wiringFound(const Probe& probe);
 // The first try that brought the text, or nullptr.
 const TryRecord* firstFound(const Probe& probe);
 
+// DTR and RTS as a probe that is over must leave them, where its last try
+// did not: as a plain reset leaves them when no wiring restarted the board
+// (after a reset; Ctrl-C too); none where they stay as the last try left them.
+std::optional<int> linesAfterProbe(const Probe& probe);
+
 // A rate in whole Baud, or 0 for one that no line takes.
 uint32_t wholeBaud(double rate);
 

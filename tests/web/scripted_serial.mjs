@@ -2,8 +2,11 @@
 // navigator.serial, logs every call with performance.now() in
 // window.serialLog, and plays the board that window.scriptedBoard describes
 // ({answer, delay, fromRelease, garbleFirst: a framing error at the release}
-// or {vanishAfter}). Runs in the page, before
-// its scripts (Playwright's addInitScript).
+// or {vanishAfter}; its reset on {line: 'dtr' or 'rts', inverted}, DTR
+// direct by default; {rate, banner}: the banner sent at the board's rate,
+// as window.uartModel(boardRate, pcRate, text) says a PC at the port's
+// rate receives it). Runs in the page, before its scripts (Playwright's
+// addInitScript).
 export function scriptedSerial() {
   const log = [];
   const bytes = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0));
@@ -19,6 +22,9 @@ export function scriptedSerial() {
       if (this.isOpen) throw new DOMException('The port is already open.', 'InvalidStateError');
       this.isOpen = true;
       log.push({ call: 'open', options, at: performance.now() });
+      const board = window.scriptedBoard || {};
+      // Ahead of any release: the model runs outside the page.
+      if (board.rate) this.heard = window.uartModel(board.rate, options.baudRate, board.banner);
       this.readable = new ReadableStream({ start: (controller) => { this.controller = controller; } });
       this.writable = new WritableStream({ write: (chunk) => { log.push({ call: 'write', text: new TextDecoder().decode(chunk) }); } });
     }
@@ -26,16 +32,24 @@ export function scriptedSerial() {
       if (this.gone) throw new DOMException('The device has been lost.', 'NetworkError');
       const entry = { call: 'setSignals', signals: { ...signals }, at: performance.now() };
       log.push(entry);
-      const wasOff = !this.signals.dataTerminalReady;
+      const board = window.scriptedBoard || {};
+      const line = board.line === 'rts' ? 'requestToSend' : 'dataTerminalReady';
+      const resetLevel = board.inverted === true;
+      const wasHeld = this.signals[line] === resetLevel;
       Object.assign(this.signals, signals);
       await new Promise((resolve) => setTimeout(resolve, 1));
       entry.done = performance.now();
-      if (wasOff && this.signals.dataTerminalReady) this.released();
+      if (wasHeld && this.signals[line] !== resetLevel) this.released(board);
     }
-    // The board starts when DTR comes back on.
-    released() {
+    // The board starts when its line leaves the reset level: for a board
+    // wired the other way round, during the pulse.
+    released(board) {
       this.releases++;
-      const board = window.scriptedBoard || {};
+      if (board.rate) {
+        const controller = this.controller;
+        const send = (received) => { if (this.isOpen && this.controller === controller) controller.enqueue(Uint8Array.from(received)); };
+        this.heard.then((received) => setTimeout(() => send(received), board.delay ?? 5));
+      }
       if (board.answer && this.releases >= (board.fromRelease || 1)) {
         setTimeout(() => this.controller.enqueue(bytes(board.answer)), board.delay ?? 30);
       }

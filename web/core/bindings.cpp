@@ -87,6 +87,8 @@ void putNextTry(nlohmann::json& out)
         out["verdict"] = nlohmann::json::parse(reset::verdictJson(verdict, probe), nullptr, false);
         out["lines"] = reset::verdictLines(verdict, probe);
         out["status"] = reset::verdictStatus(verdict);
+        const std::optional<int> rest = reset::linesAfterProbe(probe);
+        out["restLines"] = rest ? nlohmann::json(*rest) : nlohmann::json();
         return;
     }
     const char* const phases[] = {"wiring", "rate", "confirm"};
@@ -263,7 +265,8 @@ int korvaneProbeStart(const char* fields, int count, const char* includeText)
 // `keptRate` not 0, a port that did not open at the try's rate (-1 when
 // the browser gave no rate of its own), which is skipped without a reset.
 // korvaneResetOut() is then {"tryLine"} and the next try or the verdict
-// ({"verdict": the JSON of --probe --json, "lines", "status"}).
+// ({"verdict": the JSON of --probe --json, "lines", "status", and
+// "restLines", DTR and RTS to set as the probe ends, or null}).
 int korvaneProbeRecord(const uint8_t* bytes, int length, int keptRate)
 {
     if (!probeTry) {

@@ -14,7 +14,7 @@ const serialFields = [
 ];
 const dtrLine = 2, rtsLine = 4;  // the bits of the core's steps (reset/modem_lines.h)
 
-const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null };
+const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null, heard: null };
 
 // One thing at a time on the port, in the order asked: a reset, a line, a file.
 let portQueue = Promise.resolve();
@@ -45,13 +45,18 @@ function writeSerialUrl(query) {
 // The rate: the field's, else the calculator's nominal baud rate.
 const serialRateText = () => fieldValue('serial-baud') || byId('baudrate').value || '9600';
 
+// The eight fields as the core takes them, with `rateText` for the rate.
+function serialFieldTexts(rateText) {
+  const texts = ['serial-line', 'serial-width', 'serial-invert', 'serial-sequence', 'serial-expect']
+    .map((id) => (id === 'serial-invert' ? (fieldValue(id) ? '1' : '') : fieldValue(id)));
+  return [...texts, rateText, fieldValue('serial-timeout'), fieldValue('serial-tries')];
+}
+
 // The fields read by the core as korvane-reset reads the command line that
 // they stand for: {command, error} or {command, steps, release, rate,
 // timeout, timeoutText, tries, expect}.
 function serialSettings() {
-  const texts = ['serial-line', 'serial-width', 'serial-invert', 'serial-sequence', 'serial-expect']
-    .map((id) => (id === 'serial-invert' ? (fieldValue(id) ? '1' : '') : fieldValue(id)));
-  callWithTexts('korvaneReset', [...texts, serialRateText(), fieldValue('serial-timeout'), fieldValue('serial-tries')]);
+  callWithTexts('korvaneReset', serialFieldTexts(serialRateText()));
   return JSON.parse(coreText('korvaneResetOut'));
 }
 
@@ -97,7 +102,7 @@ function showReceived(bytes) {
 const lineErrors = ['FramingError', 'ParityError', 'BreakError', 'BufferOverrunError'];
 
 // Everything the port sends, while it is open: dropped between the start
-// of a reset and its release, shown otherwise.
+// of a reset and its release, shown otherwise, and kept for a probe's try.
 async function readPort() {
   while (serial.rate && serial.port.readable) {
     serial.reader = serial.port.readable.getReader();
@@ -106,6 +111,7 @@ async function readPort() {
         const { value, done } = await serial.reader.read();
         if (done) return;
         if (serial.phase === 'resetting') continue;
+        serial.heard?.push(value);
         if (showReceived(value) && serial.phase === 'waiting') {
           serial.answeredAt ??= performance.now();
           serial.seen?.(serial.answeredAt);
@@ -152,7 +158,10 @@ async function closePort() {
   }
 }
 
-const setVerdict = (text) => { byId('serial-verdict').textContent = text; };
+function setVerdict(text, failed = false) {
+  byId('serial-verdict').textContent = text;
+  byId('serial-verdict').classList.toggle('error', failed);
+}
 
 // Until the text comes (its time) or the deadline (null); a lost port rejects.
 function waitForAnswer(deadline) {
@@ -211,6 +220,82 @@ async function resetBoard() {
   }
 }
 
+// ccall copies a try's bytes onto the core's stack (64 KB by default in
+// newer emscriptens): a board that talks on through a long timeout gives it
+// this many, still more than the core keeps of them.
+const probeBytesPassed = 16384;
+
+function joinedBytes(chunks) {
+  const bytes = new Uint8Array(chunks.reduce((sum, chunk) => sum + chunk.length, 0));
+  chunks.reduce((at, chunk) => { bytes.set(chunk, at); return at + chunk.length; }, 0);
+  return bytes.subarray(0, probeBytesPassed);
+}
+
+// korvane-reset --probe through the port: the core plans each try, the
+// port is opened at the try's rate, the steps run and what comes from the
+// release until the try's timeout goes back to the core. The tries are
+// listed as they end; the verdict's wiring and rate go into the fields.
+async function probeBoard() {
+  // The calculator's korvane.inc: its last run, on every input of its fields.
+  const include = core.ccall('korvaneWritesFile', 'number', [], []) === 1 ? coreText('korvaneIncludeFile') : '';
+  const texts = serialFieldTexts(fieldValue('serial-baud'));
+  core.ccall('korvaneProbeStart', 'number', ['string', 'number', 'string'], [texts.join('\n'), texts.length, include]);
+  let out = JSON.parse(coreText('korvaneResetOut'));
+  if (out.error) { setVerdict(out.error); return; }
+  setVerdict('');
+  const list = byId('serial-probe-tries');
+  list.textContent = out.warning ? `${out.warning}\n` : '';
+  updateSerialButtons(true);
+  try {
+    while (out.try) {
+      const { rate, steps, release, timeout } = out.try;
+      let kept = 0;
+      try {
+        await openPort(rate);
+      } catch (error) {
+        kept = -1;
+      }
+      const heard = [];
+      if (!kept) {
+        serial.phase = 'resetting';
+        await runSteps(steps, release, () => { serial.heard = heard; serial.phase = 'probing'; });
+        await waitForAnswer(performance.now() + timeout);
+        serial.phase = 'resetting';
+        serial.heard = null;
+        if (!serial.rate) throw new Error('the port was lost');
+      }
+      const bytes = joinedBytes(heard);
+      core.ccall('korvaneProbeRecord', 'number', ['array', 'number', 'number'], [bytes, bytes.length, kept]);
+      out = JSON.parse(coreText('korvaneResetOut'));
+      list.textContent += `${out.tryLine}\n`;
+    }
+    // As korvane-reset: the lines as the core says the probe leaves them.
+    if (out.restLines !== null && serial.rate) {
+      await serial.port.setSignals({ dataTerminalReady: (out.restLines & dtrLine) !== 0,
+                                     requestToSend: (out.restLines & rtsLine) !== 0 });
+    }
+    setVerdict(out.lines.join('\n'), out.status !== 0);
+    useProbeVerdict(out.verdict);
+  } catch (error) {
+    setVerdict(`port disappeared: ${portName()}`);
+  } finally {
+    serial.phase = 'idle';
+    serial.heard = null;
+    updateSerialButtons(false);
+  }
+}
+
+// The wiring found (none for a sequence of the user's) and the rate.
+function useProbeVerdict(verdict) {
+  if (verdict.line) {
+    byId('serial-line').value = verdict.line;
+    byId('serial-invert').checked = verdict.invert;
+  }
+  if (verdict.found) byId('serial-baud').value = String(verdict.rate);
+  updateSerialCommand();
+  scheduleUrlUpdate();
+}
+
 // The pause between a file's lines: whole milliseconds, at most a minute
 // (an empty field none); null for any other text, which would never end.
 function linePause() {
@@ -251,6 +336,7 @@ function updateSerialButtons(busy = serial.phase !== 'idle') {
   const supported = 'serial' in navigator;
   byId('serial-connect').disabled = !supported || busy;
   byId('serial-reset').disabled = !supported || !serial.port || busy;
+  byId('serial-probe').disabled = !supported || !serial.port || busy;
   byId('serial-disconnect').disabled = !supported || !serial.rate || busy;
 }
 
@@ -276,6 +362,7 @@ function setUpSerial() {
     }
   });
   byId('serial-reset').addEventListener('click', () => onPort(resetBoard));
+  byId('serial-probe').addEventListener('click', () => onPort(probeBoard));
   byId('serial-disconnect').addEventListener('click', () => onPort(async () => { await closePort(); updateSerialButtons(); }));
   byId('serial-send').addEventListener('keydown', (event) => {
     if (event.key !== 'Enter') return;
