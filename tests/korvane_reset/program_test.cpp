@@ -88,6 +88,8 @@ TEST(KorvaneResetProgram, OneErrorLineAndStatusOneForEveryFault)
         // The line's rate is set and put back before the pulse finds no modem lines.
         {{"--expect=ready", "--baud=115200", terminal.path}, errorText(notModem + terminal.path), errorText(noSuch + terminal.path)},
         {{"--expect=ready", "--baud=9600", "null"}, errorText("--expect needs a serial port: null only waits"), ""},
+        {{"--probe", "--expect=ready", terminal.path}, errorText(notModem + terminal.path), errorText(noSuch + terminal.path)},
+        {{"--probe", "--expect=ready", "null"}, errorText("--probe needs a serial port: null only waits"), ""},
         {{"--sequence=D0|Q", "/dev/korvane-no-such-port"},
          errorText("invalid step in --sequence: 'Q' (D0, D1, R0, R1, U0,1 or a wait such as W0.05, separated by |)" + hint), ""},
         {{"--speed", "null"}, errorText("unknown option: --speed" + hint), ""},
