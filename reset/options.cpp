@@ -81,6 +81,16 @@ int linesOf(PulseLines lines)
     return dtrLine;
 }
 
+const char* lineWord(PulseLines lines)
+{
+    for (const LineName& entry : lineNames) {
+        if (entry.lines == lines) {
+            return entry.name;
+        }
+    }
+    return "";
+}
+
 const char* optionName(Option option)
 {
     return factsOf(option).name;

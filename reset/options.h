@@ -22,6 +22,8 @@ constexpr double maxLineRate = 12000000;
 // Which lines go off for the pulse; after it DTR and RTS are both on.
 enum class PulseLines { Dtr, Rts, Both };
 int linesOf(PulseLines lines);
+// --line's word for them: "dtr", "rts" or "both".
+const char* lineWord(PulseLines lines);
 
 // What the board is waited for after each reset.
 struct ExpectRequest {

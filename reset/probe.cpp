@@ -202,6 +202,29 @@ size_t resetsMade(const Probe& probe)
 }
 
 
+namespace {
+
+// One try's reset on the port, and what comes from its release into `result`.
+PulseReport runTry(ModemLineDriver& modemLines, ReceiveLineDriver& line, const Options& options, TryResult& result)
+{
+    const int discardError = line.discardInput();
+    PulseReport report = discardError != 0
+                             ? driverFailure(discardError, "discarding old input")
+                             : runSerial(modemLines, serialPlan(options), [&line] { return line.discardInput(); });
+    if (report.outcome == PulseOutcome::Done) {
+        const AnswerRead read = readAnswer(line, options.answer, true, [&result](const std::string& bytes) {
+            result.byteCount += bytes.size();
+            result.bytes += bytes.substr(0, maxKeptBytes - std::min(maxKeptBytes, result.bytes.size()));
+            return true;
+        });
+        result.found = read.found;
+        report = PulseReport{read.report.outcome, read.report.detail, read.report.step, report.hangupCleared};
+    }
+    return report;
+}
+
+}  // namespace
+
 PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe& probe,
                      const std::function<bool(const TryRecord&)>& shown)
 {
@@ -214,42 +237,27 @@ PulseReport runProbe(ModemLineDriver& modemLines, ReceiveLineDriver& line, Probe
     bool hangupCleared = false;
     PulseReport report{PulseOutcome::Done, 0, ""};
     for (std::optional<ProbeTry> attempt = nextTry(probe); attempt; attempt = nextTry(probe)) {
+        TryResult result;
         if (attempt->rate != rateSet) {
             if (rateSet != 0) {
                 line.restoreLine(hangupCleared);
-                rateSet = 0;
             }
             report = setLineRate(line, attempt->rate, hangupCleared);
-            if (report.outcome == PulseOutcome::RateRefused) {
-                recordTry(probe, *attempt, TryResult{true, static_cast<uint32_t>(report.detail), "", 0, false});
-                report = PulseReport{PulseOutcome::Done, 0, ""};
-                if (!shown(probe.tries.back())) {
-                    return PulseReport{PulseOutcome::AnswerNotShown, 0, ""};
-                }
-                continue;
+            if (report.outcome != PulseOutcome::Done && report.outcome != PulseOutcome::RateRefused) {
+                break;
             }
+            // A rate that the driver does not take is named and skipped, without a reset.
+            result.refused = report.outcome == PulseOutcome::RateRefused;
+            result.keptRate = result.refused ? static_cast<uint32_t>(report.detail) : 0;
+            rateSet = result.refused ? 0 : attempt->rate;
+            report = PulseReport{PulseOutcome::Done, 0, ""};
+        }
+        if (!result.refused) {
+            report = runTry(modemLines, line, tryOptions(probe, *attempt), result);
+            hangupCleared = hangupCleared || report.hangupCleared;
             if (report.outcome != PulseOutcome::Done) {
-                return report;
+                break;
             }
-            rateSet = attempt->rate;
-        }
-        const Options options = tryOptions(probe, *attempt);
-        const int discardError = line.discardInput();
-        report = discardError != 0 ? driverFailure(discardError, "discarding old input")
-                                   : runSerial(modemLines, serialPlan(options), [&line] { return line.discardInput(); });
-        hangupCleared = hangupCleared || report.hangupCleared;
-        TryResult result;
-        if (report.outcome == PulseOutcome::Done) {
-            const AnswerRead read = readAnswer(line, options.answer, true, [&result](const std::string& bytes) {
-                result.byteCount += bytes.size();
-                result.bytes += bytes.substr(0, maxKeptBytes - std::min(maxKeptBytes, result.bytes.size()));
-                return true;
-            });
-            report = read.report;
-            result.found = read.found;
-        }
-        if (report.outcome != PulseOutcome::Done) {
-            break;
         }
         recordTry(probe, *attempt, result);
         if (!shown(probe.tries.back())) {

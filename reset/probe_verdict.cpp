@@ -26,19 +26,6 @@ std::string article(const Wiring& wiring)
     return wiring.lines == PulseLines::Dtr ? "a " : "an ";
 }
 
-const char* lineName(PulseLines lines)
-{
-    switch (lines) {
-    case PulseLines::Rts:
-        return "rts";
-    case PulseLines::Both:
-        return "both";
-    case PulseLines::Dtr:
-        break;
-    }
-    return "dtr";
-}
-
 std::string baudWords(uint32_t rate)
 {
     return std::to_string(rate) + " Baud";
@@ -73,7 +60,7 @@ std::string againCommand(const Probe& probe, const Wiring& wiring, uint32_t rate
     if (wiring.sequence) {
         command += " " + shellWord("--sequence=" + options.sequenceText);
     } else {
-        command += wiring.lines != PulseLines::Dtr ? std::string(" --line=") + lineName(wiring.lines) : "";
+        command += wiring.lines != PulseLines::Dtr ? std::string(" --line=") + lineWord(wiring.lines) : "";
         command += wiring.inverted ? " --invert" : "";
     }
     if (options.timeoutGiven) {
@@ -238,7 +225,7 @@ std::string verdictJson(const ProbeVerdict& verdict, const Probe& probe)
         return hertz ? nlohmann::json(static_cast<double>(common::Extended(*hertz) / 1000000)) : nlohmann::json();
     };
     const auto lineOf = [](const Wiring& wiring) {
-        return wiring.sequence ? nlohmann::json() : nlohmann::json(lineName(wiring.lines));
+        return wiring.sequence ? nlohmann::json() : nlohmann::json(lineWord(wiring.lines));
     };
     const bool answered = verdict.finding == ProbeFinding::Found;
     nlohmann::json tries = nlohmann::json::array();

@@ -118,26 +118,6 @@ TEST(GeneratorModels, TieRules)
     EXPECT_EQ(result.resultingBaud, 1000.0);
 }
 
-TEST(GeneratedRate, IsTheModelsRateForEveryResult)
-{
-    const double clocks[] = {1843200, 3686400, 11059200, 12000000, 14745600, 22118400, 25000000, 33000000, 40000000};
-    const double rates[] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 62500, 115200, 250000};
-    int successes = 0;
-    for (int kind = 0; kind < generatorCount; ++kind) {
-        for (const double clock : clocks) {
-            for (const double rate : rates) {
-                BaudResult result{0.0, 0, 0, 0, 0.0};
-                if (calculateBaudResult(static_cast<GeneratorKind>(kind), rate, clock, result)) {
-                    ++successes;
-                    EXPECT_EQ(generatedRate(static_cast<GeneratorKind>(kind), result, clock), result.resultingBaud)
-                        << generatorEntry(static_cast<GeneratorKind>(kind)).code << " " << rate << " at " << clock;
-                }
-            }
-        }
-    }
-    EXPECT_GT(successes, 200);
-}
-
 TEST(GeneratedRate, SettingsAtAnotherClock)
 {
     struct Case {

@@ -43,11 +43,9 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 TEST(IncludeReader, ReadsBackWhatMardelukWrote)
 {
     const std::vector<std::vector<std::string>> runs = {
-        {"57600", "T1", "5", "11.0592"}, {"9600", "T1", "5", "12"},     {"19200", "T1", "5", "22.1184"},
-        {"57600", "T2", "5", "11.0592"}, {"9600", "T2", "5", "12"},     {"19200", "T2", "5", "22.1184"},
-        {"4800", "BG", "5", "12"},       {"9600", "BG", "5", "12"},     {"19200", "BG", "5", "22.1184"},
-        {"57600", "BA", "5", "11.0592"}, {"9600", "BA", "5", "12"},     {"19200", "BA", "5", "22.1184"},
-        {"57600", "D1", "5", "11.0592"}, {"9600", "D1", "5", "12"},     {"19200", "D1", "5", "22.1184"},
+        {"57600", "T1", "5", "11.0592"}, {"9600", "T2", "5", "12"},     {"4800", "BG", "5", "12"},
+        {"19200", "BA", "5", "22.1184"}, {"57600", "D1", "5", "11.0592"}, {"9600", "D1", "5", "12"},
+        {"19200", "D1", "5", "22.1184"},
         {"168.75", "BA", "5", "11.0592"},  // reload 0: the whole count
     };
     bool prescaleSeen[2] = {false, false};
@@ -88,17 +86,12 @@ TEST(IncludeReader, RefusesWhatIsNoKorvaneInc)
     const Case cases[] = {
         {"empty", "", "empty"},
         {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\n", 11), "not plain text"},
-        {"a lone CR", replaced(t1, "\n", "\r"), "not plain text"},
         {"a C file", "#include <stdio.h>\n\nint main(void)\n{\n    return 0;\n}\n", "line 1 is not one that mardeluk writes"},
-        {"another assembler file", "; blink\n\tORG 0\n\tSETB P1.0\n", "line 2 is not one that mardeluk writes"},
         {"cut in half", t1.substr(0, t1.size() / 2), "the last line has no line end"},
-        {"cut after a line", t1.substr(0, t1.find("\tSMOD")), "SMOD is missing"},
         {"cut before CHARTIME", t1.substr(0, t1.find("\tCHARTIME")), "CHARTIME is missing"},
         {"chip line twice", replaced(t1, "\tRELOAD", "\tINTEL8051  EQU 0\n\tRELOAD"), "two chip lines"},
-        {"two chips", replaced(t1, "\tRELOAD", "\tINTEL8052  EQU 0\n\tRELOAD"), "two chip lines"},
         {"no chip line", replaced(t1, "\tINTEL8051  EQU 0\n", ""), "no generator's chip line"},
         {"RELOAD missing for T1", replaced(t1, "\tRELOAD     EQU 0FDH\n", ""), "RELOAD is missing"},
-        {"RELOAD twice", replaced(t1, "\tSMOD", "\tRELOAD EQU 0FDH\n\tSMOD"), "RELOAD twice"},
         {"RELOAD beyond a byte", replaced(t1, "EQU 0FDH", "EQU 0100H"), "RELOAD is not a byte"},
         {"RELOAD beyond 10 bits", replaced(ba, "EQU 03EEH", "EQU 0400H"), "RELOAD is not a 10-bit value"},
         {"RELOAD in decimal", replaced(t1, "EQU 0FDH", "EQU 253"), "RELOAD is malformed"},
@@ -106,15 +99,11 @@ TEST(IncludeReader, RefusesWhatIsNoKorvaneInc)
          "PRESCALE where the generator has none"},
         {"PRESCALE of 2", replaced(d1, "PRESCALE   EQU 011H", "PRESCALE   EQU 2"), "PRESCALE is neither 1 nor 011H"},
         {"nan as the clock", replaced(t1, clockLine, "frequency:  nan MHz"), "clock is not a number"},
-        {"inf as the clock", replaced(t1, clockLine, "frequency:  inf MHz"), "clock is not a number"},
         {"a clock beyond a double", replaced(t1, clockLine, "frequency:  1e400 MHz"), "clock is not finite"},
-        {"a zero clock", replaced(t1, clockLine, "frequency:  0.0000 MHz"), "clock is out of range"},
-        {"the clock in kHz", replaced(t1, clockLine, "frequency:  11059.2 kHz"), "clock is not a number"},
         {"a zero rate", replaced(t1, "9600.0 Baud\n", "0.0 Baud\n"), "nominal rate is out of range"},
         // Another precision than mardeluk's would not read back as written.
         {"a clock to five decimals", replaced(t1, clockLine, "frequency:  11.05920 MHz"),
          "clock is not as mardeluk writes it"},
-        {"a rate to six digits", replaced(t1, "9600.0 Baud\n", "9600.00 Baud\n"), "nominal rate is not as mardeluk writes it"},
         {"SMOD of 081H", replaced(t1, "SMOD       EQU 0\n", "SMOD       EQU 081H\n"), "SMOD is neither 0 nor 080H"},
     };
     for (const Case& c : cases) {

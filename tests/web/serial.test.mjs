@@ -2,11 +2,12 @@
 // a scripted port standing for navigator.serial: it logs every call with
 // performance.now() and plays a board that answers after the release, stays
 // silent or vanishes. The line changes are korvane-reset's, call for call;
-// the waits never short; the words korvane-reset's.
-//   KORVANE_PAGE=... KORVANE_RESET=... node --test tests/web/serial.test.mjs
+// the waits never short; the words korvane-reset's. The probe's boards send
+// at their own rate through uart_model_tool, the C++ tests' UART model.
+//   KORVANE_PAGE=... KORVANE_RESET=... UART_MODEL_TOOL=... node --test tests/web/serial.test.mjs
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launchChromium } from './browser.mjs';
@@ -14,6 +15,7 @@ import { scriptedSerial } from './scripted_serial.mjs';
 
 const pageUrl = pathToFileURL(resolve(process.env.KORVANE_PAGE)).href;
 const korvaneReset = resolve(process.env.KORVANE_RESET);
+const uartModelTool = resolve(process.env.UART_MODEL_TOOL);
 let browser;
 
 before(async () => {
@@ -21,8 +23,16 @@ before(async () => {
 });
 after(async () => browser?.close());
 
+// What a PC at `pcRate` receives of `text` that a board sends at `boardRate`.
+function uartModel(boardRate, pcRate, text) {
+  const hex = execFileSync(uartModelTool, [boardRate, pcRate, Buffer.from(text, 'latin1').toString('hex')].map(String),
+    { encoding: 'utf8' }).trim();
+  return Array.from(Buffer.from(hex, 'hex'));
+}
+
 async function openPage(query, board = {}) {
   const context = await browser.newContext();
+  await context.exposeFunction('uartModel', uartModel);
   await context.addInitScript(scriptedSerial);
   await context.addInitScript((value) => { window.scriptedBoard = value; }, board);
   const page = await context.newPage();
@@ -112,6 +122,61 @@ test('a reset at another rate closes the port and opens it again at that rate', 
   assert.deepEqual(calls.map((entry) => entry.call === 'open' ? `open ${entry.options.baudRate}` : entry.call),
     ['open 9600', 'close', 'open 57600']);
   await context.close();
+});
+
+test('the probe finds the wiring and the rate, the port opened again at each rate', async () => {
+  // With the calculator's korvane.inc: timer 1 at 11.0592 MHz, for 57600 Baud.
+  const crystal = "the board's clock is probably 12.0000 MHz; korvane.inc was written for 11.0592 MHz";
+  const banner = 'KORVANE loader 1.0\r\n';
+  const cases = [
+    // It talks during the DTR and the RTS pulse: none of that may count.
+    { board: { line: 'rts', inverted: true, rate: 57600, banner }, tries: 5, signals: 10, fields: ['rts', true, '57600'],
+      verdict: 'found: the board answers at 57600 Baud after an RTS pulse, inverted' },
+    // korvane.inc's settings at 12 MHz make 62500 Baud: garbage at 57600.
+    { board: { rate: 62500, banner }, tries: 3, signals: 6, fields: ['dtr', false, '62500'],
+      verdict: 'found: the board answers at 62500 Baud after a DTR pulse', also: crystal },
+    // Given up at both rates, the lines then as a plain reset leaves them.
+    { board: {}, tries: 12, signals: 25, fields: ['dtr', false, ''], failed: true, rest: true,
+      verdict: 'not found: no byte came after any of 12 resets' },
+    // Gone during the first try's wait: no try is listed.
+    { board: { vanishAfter: 50 }, tries: 0, signals: 2, fields: ['dtr', false, ''], failed: false,
+      verdict: 'port disappeared: USB 0403:6001' },
+  ];
+  for (const { board, tries, signals: pulseCalls, fields, verdict, also, failed = false, rest = false } of cases) {
+    const { context, page, errors } = await openPage('?baudrate=57600&expect=KORVANE', board);
+    await page.waitForFunction(() => !document.getElementById('serial-probe').disabled);
+    await page.click('#serial-probe');
+    const busy = [await page.isDisabled('#serial-probe'), await page.isDisabled('#serial-reset')];
+    await page.waitForFunction(() => document.getElementById('serial-verdict').textContent !== '' &&
+      !document.getElementById('serial-probe').disabled, null, { timeout: 60000 });
+    const shown = await page.evaluate(() => ({
+      tries: document.getElementById('serial-probe-tries').textContent.split('\n').filter((line) => line !== ''),
+      verdict: document.getElementById('serial-verdict').textContent.split('\n'),
+      failed: document.getElementById('serial-verdict').classList.contains('error'),
+      fields: ['serial-line', 'serial-invert', 'serial-baud'].map((id) => {
+        const field = document.getElementById(id);
+        return field.type === 'checkbox' ? field.checked : field.value;
+      }),
+      log: window.serialLog,
+    }));
+    await context.close();
+    assert.deepEqual(errors, [], verdict);
+    assert.deepEqual(busy, [true, true], verdict);
+    assert.equal(shown.tries.length, tries, shown.tries.join(' / '));
+    assert.equal(shown.verdict[0], verdict);
+    if (also) assert.ok(shown.verdict.includes(also), shown.verdict.join(' / '));
+    assert.equal(shown.failed, failed, verdict);
+    assert.deepEqual(shown.fields, fields, verdict);
+    // Opened again for each new rate of the tries; one pulse of two calls a
+    // try, and after a probe that found nothing both lines on.
+    const rates = shown.tries.map((line) => Number(/^try: (\d+) Baud/.exec(line)[1]));
+    const opens = rates.filter((rate, index) => rate !== rates[index - 1]).flatMap((rate, index) => index ? ['close', `open ${rate}`] : [`open ${rate}`]);
+    const calls = shown.log.filter((entry) => entry.call === 'open' || entry.call === 'close');
+    if (tries) assert.deepEqual(calls.map((entry) => entry.call === 'open' ? `open ${entry.options.baudRate}` : entry.call), opens, verdict);
+    const signals = shown.log.filter((entry) => entry.call === 'setSignals');
+    assert.equal(signals.length, pulseCalls, verdict);
+    if (rest) assert.deepEqual(signals.at(-1).signals, { dataTerminalReady: true, requestToSend: true });
+  }
 });
 
 test('a line, and a file line by line, go out with CR LF', async () => {

@@ -6,7 +6,7 @@
 # is printed), --invert, a --sequence, --expect against a peer that answers
 # each release, one that stays silent and one that answers during the pulse
 # (a board wired the other way round), --probe against a board behind RTS
-# at 19200 Baud (probe_board.pl), --list and --list --json, which open
+# at 19200 Baud (pty_peer.pl), --list and --list --json, which open
 # no port, Ctrl-C during a long pulse, and the pty closed under a pulse.
 #   reset_on_com_ports.sh KORVANE-RESET.EXE MODEM_LINE_LOG.SO UART_MODEL_TOOL
 set -euo pipefail
@@ -41,10 +41,10 @@ check() {
     fi
 }
 
-# peer NAME [LOG [EDGE]]: a pty at $work/NAME (pty_peer.pl); sets NAME_peer
-# to its process.
+# peer NAME [ARGUMENT...]: a pty at $work/NAME (pty_peer.pl LINK ARGUMENT...);
+# sets NAME_peer to its process.
 peer() {
-    perl "$here/../support/pty_peer.pl" "$work/$1" ${2:+"$2"} ${3:+"$3"} &
+    perl "$here/../support/pty_peer.pl" "$work/$1" "${@:2}" &
     peers+=($!)
     printf -v "${1}_peer" '%s' "$!"
 }
@@ -93,8 +93,7 @@ peer com7 "$work/com7.log" off
 peer com8 "$work/com8.log"
 peer com9
 peer com10
-perl "$here/../support/probe_board.pl" "$work/com11" "$work/com11.log" rts direct 19200 "$uart_model" &
-peers+=($!)
+peer com11 "$work/com11.log" on rts 19200 "$uart_model"
 for name in com7 com8 com9 com10 com11; do
     for _ in $(seq 100); do
         [ -L "$work/$name" ] && break

@@ -92,10 +92,9 @@ void putNextTry(nlohmann::json& out)
         return;
     }
     const char* const phases[] = {"wiring", "rate", "confirm"};
-    const char* const lines[] = {"dtr", "rts", "both"};
     const reset::SerialPlan plan = reset::serialPlan(reset::tryOptions(probe, *probeTry));
     out["try"] = {{"phase", phases[static_cast<int>(probeTry->phase)]},
-                  {"line", lines[static_cast<int>(probeTry->wiring.lines)]},
+                  {"line", reset::lineWord(probeTry->wiring.lines)},
                   {"invert", probeTry->wiring.inverted},
                   {"rate", probeTry->rate},
                   {"steps", stepsJson(plan)},
