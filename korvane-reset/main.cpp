@@ -3,6 +3,8 @@
 // architecture and without root. The run order and the exit statuses live
 // here; the reset, its checks and its texts are the reset library's, and the
 // machine is reached only through its seam, reset/port.h.
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -72,13 +74,18 @@ PulseReport resetDevice(const std::string& path, ResetAction action, const Optio
     return resetOpenPort(*port, action, options, show);
 }
 
-// korvane.inc for --probe: --inc's file, else the one that mardeluk wrote
-// here, if any. A file that is none is named on standard error and ignored.
+// korvane.inc for --probe: --inc's file, which must be one, else the one
+// that mardeluk wrote here, if any, which is named on standard error and
+// ignored where it is none.
 std::optional<calculator::IncludeFacts> readInclude(const Options& options)
 {
-    const std::string path = options.includePath.empty() ? calculator::includeFileName : options.includePath;
+    const bool named = !options.includePath.empty();
+    const std::string path = named ? options.includePath : calculator::includeFileName;
     std::ifstream file(path, std::ios::binary);
-    if (!file && options.includePath.empty()) {
+    if (!file) {
+        if (named) {
+            fail("cannot read " + path + ": " + std::strerror(errno));
+        }
         return std::nullopt;
     }
     // A korvane.inc is some 700 bytes; far more is some other file.
@@ -86,14 +93,13 @@ std::optional<calculator::IncludeFacts> readInclude(const Options& options)
     std::string text(static_cast<size_t>(mostRead), '\0');
     file.read(&text[0], mostRead);
     text.resize(static_cast<size_t>(file.gcount()));
-    std::string warning;
-    std::optional<calculator::IncludeFacts> facts =
-        file.bad() || (!file && !file.eof()) ? std::nullopt : probeInclude(path, text, warning);
-    if (!facts) {
-        const std::string why = warning.empty() ? "cannot read " + path + ": ignored" : warning;
-        if (!common::writeLines(common::Stream::Err, {errorLine(why)})) {
-            common::endProcess(common::exitFailure);
-        }
+    std::string problem;
+    std::optional<calculator::IncludeFacts> facts = probeInclude(path, text, named, problem);
+    if (!facts && named) {
+        fail(problem);
+    }
+    if (!facts && !common::writeLines(common::Stream::Err, {errorLine(problem)})) {
+        common::endProcess(common::exitFailure);
     }
     return facts;
 }
@@ -103,7 +109,7 @@ std::optional<calculator::IncludeFacts> readInclude(const Options& options)
 [[noreturn]] void probeDevice(const CommandLine& commandLine, const std::string& path)
 {
     const Options& options = commandLine.options;
-    Probe probe = startProbe(ProbeSetup{options, readInclude(options)});
+    Probe probe = startProbe(ProbeSetup{options, readInclude(options), portRateMaker(path)});
     const std::unique_ptr<OpenPort> port = openPort(path, options);
     const auto shown = [&probe](const TryRecord& record) {
         return common::writeLines(common::Stream::Err, {tryLine(probe, record)});

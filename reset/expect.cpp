@@ -1,5 +1,8 @@
 #include "reset/expect.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "reset/received_text.h"
 
 namespace reset {
@@ -19,27 +22,28 @@ PulseReport readFailure(const common::WaitResult& result)
     return driverFailure(result.detail, "reading the board's answer");
 }
 
-// A line end after the text; true too where the text lies beyond what
-// was kept, which then ends the wait at once.
-bool textLineEnded(const std::string& answer, const std::string& text)
-{
-    const size_t at = answer.find(text);
-    return at == std::string::npos || answer.find_first_of("\r\n", at + text.size()) != std::string::npos;
-}
-
 // One try: from the release of the reset until the text or the deadline,
-// each piece shown escaped.
+// each piece shown escaped and counted into `heard`.
 PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
-                        const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown)
+                        const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown, int& heard)
 {
-    bool taken = true;
-    const AnswerRead read = readAnswer(line, request, false, [&](const std::string& bytes) {
-        return taken = show(shown.escaped(bytes));
-    });
-    if (read.report.outcome != PulseOutcome::Done || !taken) {
-        return taken ? read.report : outcome(PulseOutcome::AnswerNotShown, 0, "");
+    reset::TextWatch watch{request.text, ""};
+    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
+    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
+        std::string bytes;
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
+        if (read.end != common::WaitEnd::Elapsed) {
+            return readFailure(read);
+        }
+        heard += static_cast<int>(std::min<size_t>(bytes.size(), INT32_MAX - static_cast<size_t>(heard)));
+        if (!show(shown.escaped(bytes))) {
+            return outcome(PulseOutcome::AnswerNotShown, 0, "");
+        }
+        if (watch.seen(bytes)) {
+            return outcome(PulseOutcome::Done, 0, "");
+        }
     }
-    return outcome(read.found ? PulseOutcome::Done : PulseOutcome::NoAnswer, 0, "");
+    return outcome(PulseOutcome::NoAnswer, heard, "");
 }
 
 }  // namespace
@@ -73,30 +77,6 @@ PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupC
     return outcome(PulseOutcome::Done, 0, "");
 }
 
-AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
-                      const std::function<bool(const std::string&)>& took)
-{
-    reset::TextWatch watch{request.text, ""};
-    std::string answer;  // what came, for the end of the text's line
-    bool found = false;
-    const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
-    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
-        std::string bytes;
-        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
-        if (read.end != common::WaitEnd::Elapsed) {
-            return AnswerRead{readFailure(read), found};
-        }
-        found = watch.seen(bytes) || found;
-        if (toLineEnd && answer.size() < maxAnswerKept) {
-            answer += bytes;
-        }
-        if (!took(bytes) || (found && (!toLineEnd || textLineEnded(answer, request.text)))) {
-            break;
-        }
-    }
-    return AnswerRead{outcome(PulseOutcome::Done, 0, ""), found};
-}
-
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show)
 {
@@ -111,6 +91,7 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
         return rate;
     }
     reset::ReceivedText shown;
+    int heard = 0;
     PulseReport report = outcome(PulseOutcome::NoAnswer, 0, "");
     bool hangupCleared = false;
     for (uint32_t attempt = 0; attempt < request.tries && report.outcome == PulseOutcome::NoAnswer; ++attempt) {
@@ -122,7 +103,7 @@ PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, c
         report = resetBoard([&line] { return line.discardInput(); });
         hangupCleared = hangupCleared || report.hangupCleared;
         if (report.outcome == PulseOutcome::Done) {
-            report = waitForText(line, request, show, shown);
+            report = waitForText(line, request, show, shown, heard);
         }
     }
     line.restoreLine(hangupCleared);

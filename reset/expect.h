@@ -32,18 +32,6 @@ bool rateTaken(uint32_t asked, uint32_t kept);
 // failure with the system's reason. Else Done.
 PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupCleared);
 
-// What comes after a release: each piece goes to `took` (false from it
-// ends the read) until the text has come (and, `toLineEnd`, its line has
-// ended) or request.milliseconds are over. A failure of the port or an
-// ending signal ends it at once with that report; else Done.
-struct AnswerRead {
-    PulseReport report;
-    bool found;
-};
-constexpr size_t maxAnswerKept = 65536;
-AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, bool toLineEnd,
-                      const std::function<bool(const std::string&)>& took);
-
 // Checks that the port has modem lines (`modemLines`), sets the rate
 // (setLineRate: a rate refused ends it before any reset). Then for each try it discards what came before, resets
 // with `resetBoard`, discards again at the release (what a board wired the other
@@ -53,7 +41,8 @@ AnswerRead readAnswer(ReceiveLineDriver& line, const ExpectRequest& request, boo
 // AnswerNotShown. The port's settings are put back
 // whatever the outcome: with HUPCL still cleared once a reset has cleared it
 // (PulseReport::hangupCleared), else exactly as they were. Done: the text
-// came; NoAnswer: it never did. A failure of the reset, a port that goes
+// came; NoAnswer: it never did (its detail: how many bytes came without
+// it). A failure of the reset, a port that goes
 // away (Disappeared) or an ending signal (Interrupted) end the wait at once.
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,
                          const ResetCall& resetBoard, const std::function<bool(const std::string&)>& show);

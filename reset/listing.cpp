@@ -182,6 +182,28 @@ std::vector<ListedPort> comPortsToList(const std::vector<ComPortFacts>& ports)
     return listed;
 }
 
+survey::Adapter rateMakerOf(const std::string& usbVendor, bool standardUart)
+{
+    std::string vendor = trimmed(usbVendor);
+    for (char& c : vendor) {
+        c = common::lowerCaseLetter(c);
+    }
+    if (vendor == "0403") {
+        return survey::Adapter::Ftdi;
+    }
+    if (vendor == "1a86") {
+        return survey::Adapter::Ch340;
+    }
+    return vendor.empty() && standardUart ? survey::Adapter::Uart16550 : survey::Adapter::Exact;
+}
+
+survey::Adapter comPortRateMaker(const ComPortFacts& facts)
+{
+    const std::vector<ListedPort> listed = comPortsToList({facts});
+    const bool communicationsPort = facts.friendlyName.rfind("Communications Port", 0) == 0;
+    return rateMakerOf(listed.front().usbVendor, communicationsPort);
+}
+
 std::string stableNameFor(const std::string& device, const std::vector<StableLink>& links)
 {
     for (const StableLink& link : links) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "survey/pc_adapters.h"
+
 namespace reset {
 
 // What sysfs tells of one entry of /sys/class/tty, as read.
@@ -89,6 +91,18 @@ std::string listJson(const std::vector<PortListing>& listings);
 // What --list prints: one line a port, a line that says there is none, or
 // with --json the JSON array.
 std::vector<std::string> listLines(const std::vector<PortListing>& listings, bool json);
+
+// How a port's driver makes a rate from the one asked, as far as its
+// hardware is known: an FTDI or CH340 adapter by its USB vendor ("0403",
+// "1a86", in any letter case), a UART on the PC's 1.8432 MHz clock
+// (`standardUart`); else the rate asked (a pseudo terminal, or a driver
+// that keeps the rate it really makes in the settings, as cp210x does).
+survey::Adapter rateMakerOf(const std::string& usbVendor, bool standardUart);
+
+// The rate maker of a COM port by what Windows tells of it: the USB
+// adapter's vendor, or the "Communications Port" that Windows' own driver
+// runs on a 16550.
+survey::Adapter comPortRateMaker(const ComPortFacts& facts);
 
 // True when `left` comes before `right` with digit runs compared as numbers.
 bool naturalLess(const std::string& left, const std::string& right);

@@ -106,7 +106,8 @@ RunEnd runEnd(const PulseReport& report, const Options& options, const std::stri
     case PulseOutcome::Done:
         return RunEnd{common::exitSuccess, ""};
     case PulseOutcome::NoAnswer:
-        return RunEnd{common::exitNoAnswer, noAnswerText(options.timeoutText, answer.baud, answer.tries)};
+        return RunEnd{common::exitNoAnswer, noAnswerText(options.timeoutText, answer.baud, answer.tries,
+                                                                  static_cast<size_t>(report.detail), answer.text)};
     case PulseOutcome::AnswerNotShown:
         return RunEnd{common::exitAnswerNotShown, answerNotShownText()};
     case PulseOutcome::RateRefused:

@@ -100,4 +100,8 @@ DeviceOwner deviceOwner(const std::string& path);
 // The ports of --list on this machine.
 std::vector<PortListing> listedPorts();
 
+// How the port's driver makes a rate from the one asked (listing.h's
+// rateMakerOf, from sysfs or SetupAPI).
+survey::Adapter portRateMaker(const std::string& path);
+
 }  // namespace reset

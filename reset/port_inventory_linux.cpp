@@ -145,6 +145,21 @@ DeviceOwner deviceOwner(const std::string& path)
     return DeviceOwner{groupName(status.st_gid), (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)};
 }
 
+survey::Adapter portRateMaker(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) {
+        return survey::Adapter::Exact;
+    }
+    // The serial core's UARTs show their clock; USB adapters their vendor.
+    const std::string entry = "/sys/dev/char/" + std::to_string(major(status.st_rdev)) + ":" +
+                              std::to_string(minor(status.st_rdev));
+    TtyFacts tty{};
+    addUsbFacts(entry + "/device", tty);
+    const std::string clock = fileText(entry + "/uartclk");
+    return rateMakerOf(tty.usbVendor, clock.substr(0, clock.find('\n')) == "1843200");
+}
+
 std::vector<PortListing> listedPorts()
 {
     std::vector<TtyFacts> ttys;

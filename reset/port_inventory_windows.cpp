@@ -162,6 +162,20 @@ void addDosDevicePorts(std::vector<ComPortFacts>& ports)
 
 }  // namespace
 
+survey::Adapter portRateMaker(const std::string& path)
+{
+    std::vector<ComPortFacts> ports;
+    addSetupApiPorts(comPortInterface, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE, ports);
+    addSetupApiPorts(portsClass, DIGCF_PRESENT, ports);
+    const unsigned number = comPortNumber(path);
+    for (const ComPortFacts& facts : ports) {
+        if (number != 0 && comPortNumber(facts.name) == number) {
+            return comPortRateMaker(facts);
+        }
+    }
+    return survey::Adapter::Exact;
+}
+
 std::vector<PortListing> listedPorts()
 {
     std::vector<ComPortFacts> ports;

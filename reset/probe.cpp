@@ -6,6 +6,7 @@
 #include "reset/expect.h"
 #include "reset/modem_lines.h"
 #include "reset/plan.h"
+#include "reset/received_text.h"
 #include "survey/link_survey.h"
 
 namespace reset {
@@ -28,6 +29,9 @@ constexpr uint32_t fastestStandardRate = 115200;
 
 // DTR and RTS as a plain pulse leaves them.
 constexpr int plainRestLines = dtrLine | rtsLine;
+
+// The most tries that the window's edges take.
+constexpr size_t mostWindowTries = 12;
 
 bool wiringGiven(const Options& options)
 {
@@ -103,22 +107,106 @@ const TryRecord* firstFound(const Probe& probe)
     return nullptr;
 }
 
+const TryRecord* lateTry(const Probe& probe)
+{
+    for (const TryRecord& record : probe.tries) {
+        if (record.result.found) {
+            return nullptr;
+        }
+        if (record.result.lateText) {
+            return &record;
+        }
+    }
+    return nullptr;
+}
+
+bool restartMissed(const Probe& probe)
+{
+    const TryRecord* found = firstFound(probe);
+    if (found == nullptr) {
+        return false;
+    }
+    return std::any_of(found + 1, probe.tries.data() + probe.tries.size(), [found](const TryRecord& record) {
+        const bool silent = !record.result.refused && record.result.byteCount == 0;
+        const bool unconfirmed = record.attempt.phase == ProbePhase::Confirm && !record.result.found;
+        return sameWiring(record.attempt.wiring, found->attempt.wiring) && (silent || unconfirmed);
+    });
+}
+
+double triedRate(const Probe& probe, uint32_t asked)
+{
+    const double wire = wireRate(probe.setup.rateMaker, asked);
+    return wire > 0 ? wire : asked;
+}
+
+ProbeWindow probeWindow(const Probe& probe)
+{
+    ProbeWindow window;
+    const TryRecord* found = firstFound(probe);
+    if (found == nullptr) {
+        return window;
+    }
+    std::vector<uint32_t> refused;
+    for (const TryRecord& record : probe.tries) {
+        if (record.result.refused) {
+            refused.push_back(record.attempt.rate);
+        } else if (sameWiring(record.attempt.wiring, found->attempt.wiring) && record.result.byteCount > 0) {
+            window.samples.push_back(RateSample{triedRate(probe, record.attempt.rate), record.result.found});
+        }
+    }
+    window.boardRates = fittingRates(window.samples);
+    window.standardRates = fittingOf(window.boardRates, survey::standardRates());
+    if (const std::optional<calculator::IncludeFacts>& file = probe.setup.include) {
+        for (const double crystal : survey::standardCrystals()) {
+            if (rateFits(window.boardRates, calculator::generatedRate(file->generator, file->settings, crystal))) {
+                window.crystals.push_back(crystal);
+            }
+        }
+    }
+    // Settled once at most one crystal fits and the rate is known: a
+    // standard rate fits, or the range is narrow.
+    const bool narrow = common::Extended(window.boardRates.high) <= common::Extended(window.boardRates.low) * narrowRange;
+    const bool settled = window.crystals.size() <= 1 && (window.standardRates.size() == 1 || narrow);
+    window.search = searchWindow(window.samples, probe.setup.rateMaker, settled, refused);
+    return window;
+}
+
+void sortHeard(const std::vector<HeardPiece>& pieces, uint32_t wait, const std::string& text, TryResult& result)
+{
+    TextWatch watch{text, ""};
+    for (const HeardPiece& piece : pieces) {
+        const bool inTime = piece.afterRelease <= wait;
+        const bool textNow = watch.seen(piece.bytes) && !result.found && !result.lateText;
+        if (inTime) {
+            result.byteCount += piece.bytes.size();
+            result.bytes += piece.bytes.substr(0, maxKeptBytes - std::min(maxKeptBytes, result.bytes.size()));
+        } else {
+            result.laterBytes += piece.bytes.size();
+        }
+        if (textNow) {
+            result.found = inTime;
+            result.lateText = !inTime;
+            result.textAfter = piece.afterRelease;
+        }
+    }
+}
+
 
 std::optional<int> linesAfterProbe(const Probe& probe)
 {
     return !wiringFound(probe) && resetsMade(probe) > 0 ? std::optional<int>(plainRestLines) : std::nullopt;
 }
 
-std::optional<calculator::IncludeFacts> probeInclude(const std::string& path, const std::string& text,
-                                                     std::string& warning)
+std::optional<calculator::IncludeFacts> probeInclude(const std::string& path, const std::string& text, bool named,
+                                                     std::string& problem)
 {
     calculator::IncludeFacts facts{};
     std::string why;
     if (calculator::readIncludeFile(text, facts, why)) {
-        warning.clear();
+        problem.clear();
         return facts;
     }
-    warning = path + " is not a korvane.inc that mardeluk wrote (" + why + "): ignored";
+    problem = path + " is not a korvane.inc that mardeluk wrote (" + why + ")" + (named ? "" : ": ignored");
     return std::nullopt;
 }
 
@@ -151,14 +239,35 @@ Probe startProbe(const ProbeSetup& setup)
 
 std::optional<ProbeTry> nextTry(const Probe& probe)
 {
+    if (lateTry(probe) != nullptr) {
+        return std::nullopt;
+    }
     if (const TryRecord* found = firstFound(probe)) {
-        if (probe.tries.back().attempt.phase == ProbePhase::Confirm) {
+        if (restartMissed(probe)) {
             return std::nullopt;
         }
-        return ProbeTry{ProbePhase::Confirm, found->attempt.wiring, found->attempt.rate};
+        const Wiring& wiring = found->attempt.wiring;
+        const size_t windowTries = static_cast<size_t>(std::count_if(
+            probe.tries.begin(), probe.tries.end(), [](const TryRecord& r) { return r.attempt.phase == ProbePhase::Window; }));
+        const WindowSearch search = probeWindow(probe).search;
+        if (search.step == WindowStep::Try && windowTries < mostWindowTries) {
+            return ProbeTry{ProbePhase::Window, wiring, search.asked};
+        }
+        const bool twice = std::count_if(probe.tries.begin(), probe.tries.end(),
+                                         [](const TryRecord& r) { return r.result.found; }) >= 2;
+        return twice ? std::nullopt : std::optional(ProbeTry{ProbePhase::Confirm, wiring, found->attempt.rate});
     }
     const std::optional<Wiring> wiring = wiringFound(probe);
     if (!wiring) {
+        // A board that talked while the pulse held its line is released by
+        // the pulse's first edge: its wiring is the other way round.
+        if (!probe.tries.empty()) {
+            const TryRecord& last = probe.tries.back();
+            const Wiring flipped{last.attempt.wiring.lines, !last.attempt.wiring.inverted, false};
+            if (last.result.pulseBytes > 0 && !tried(probe, flipped, last.attempt.rate)) {
+                return ProbeTry{ProbePhase::Wiring, flipped, last.attempt.rate};
+            }
+        }
         for (const uint32_t rate : probe.wiringRates) {
             for (const Wiring& candidate : probedWirings) {
                 if (!tried(probe, candidate, rate)) {
@@ -204,21 +313,89 @@ size_t resetsMade(const Probe& probe)
 
 namespace {
 
-// One try's reset on the port, and what comes from its release into `result`.
+// The text's line has ended in what came: a line end after the text.
+bool textLineEnded(const std::string& heard, const std::string& text)
+{
+    const size_t at = heard.find(text);
+    return at != std::string::npos && heard.find_first_of("\r\n", at + text.size()) != std::string::npos;
+}
+
+// What comes from the release: until the wait is over or the text's line
+// has ended, then until the line has been quiet for quietMilliseconds.
+PulseReport hearTry(ReceiveLineDriver& line, const ExpectRequest& request, int64_t release,
+                    std::vector<HeardPiece>& pieces)
+{
+    std::string heard;  // the first maxKeptBytes, for the end of the text's line
+    int64_t answerEnd = release + request.milliseconds;
+    int64_t lastByte = release;
+    for (;;) {
+        const int64_t now = line.monotonicMilliseconds();
+        const int64_t quietAt = std::max(answerEnd, lastByte + quietMilliseconds);
+        const int64_t deadline = std::min(quietAt, release + request.milliseconds + mostLaterMilliseconds);
+        if (now >= deadline) {
+            return PulseReport{PulseOutcome::Done, 0, ""};
+        }
+        std::string bytes;
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(deadline - now));
+        if (read.end == common::WaitEnd::EndingSignal) {
+            return PulseReport{PulseOutcome::Interrupted, read.detail, ""};
+        }
+        if (read.end != common::WaitEnd::Elapsed) {
+            return driverFailure(read.detail, "reading the board's answer");
+        }
+        if (bytes.empty()) {
+            continue;
+        }
+        lastByte = line.monotonicMilliseconds();
+        pieces.push_back(HeardPiece{static_cast<uint32_t>(lastByte - release), bytes});
+        if (lastByte <= release + request.milliseconds && heard.size() < maxKeptBytes) {
+            heard += bytes;
+            answerEnd = textLineEnded(heard, request.text) ? lastByte : answerEnd;
+        }
+    }
+}
+
+// What waits in the input when the pulse releases the board: what it sent
+// while the pulse held the line. An ending signal stops the count and is
+// kept for the try's end.
+int countPulseBytes(ReceiveLineDriver& line, size_t& count, int& signal)
+{
+    for (std::string bytes;; bytes.clear()) {
+        const common::WaitResult read = line.readInput(bytes, 0);
+        signal = read.end == common::WaitEnd::EndingSignal ? read.detail : 0;
+        if (read.end != common::WaitEnd::Elapsed) {
+            return read.end == common::WaitEnd::CheckFailed ? read.detail : 0;
+        }
+        if (bytes.empty() || count > maxKeptBytes * 16) {
+            return 0;
+        }
+        count += bytes.size();
+    }
+}
+
+// One try's reset on the port, and what came during its pulse and from its
+// release into `result`.
 PulseReport runTry(ModemLineDriver& modemLines, ReceiveLineDriver& line, const Options& options, TryResult& result)
 {
     const int discardError = line.discardInput();
-    PulseReport report = discardError != 0
-                             ? driverFailure(discardError, "discarding old input")
-                             : runSerial(modemLines, serialPlan(options), [&line] { return line.discardInput(); });
+    int64_t release = 0;
+    int signal = 0;
+    const auto released = [&] {
+        release = line.monotonicMilliseconds();
+        return countPulseBytes(line, result.pulseBytes, signal);
+    };
+    PulseReport report = discardError != 0 ? driverFailure(discardError, "discarding old input")
+                                           : runSerial(modemLines, serialPlan(options), released);
+    if (report.outcome == PulseOutcome::Done && signal != 0) {
+        report.outcome = PulseOutcome::Interrupted;
+        report.detail = signal;
+    }
     if (report.outcome == PulseOutcome::Done) {
-        const AnswerRead read = readAnswer(line, options.answer, true, [&result](const std::string& bytes) {
-            result.byteCount += bytes.size();
-            result.bytes += bytes.substr(0, maxKeptBytes - std::min(maxKeptBytes, result.bytes.size()));
-            return true;
-        });
-        result.found = read.found;
-        report = PulseReport{read.report.outcome, read.report.detail, read.report.step, report.hangupCleared};
+        std::vector<HeardPiece> pieces;
+        const PulseReport heard = hearTry(line, options.answer, release, pieces);
+        sortHeard(pieces, options.answer.milliseconds, options.answer.text, result);
+        result.releasedAt = release;
+        report = PulseReport{heard.outcome, heard.detail, heard.step, report.hangupCleared};
     }
     return report;
 }

@@ -1,7 +1,8 @@
 // --probe's words: each try's line as it happens, and the verdict on the
-// tries made, which names the wiring, the rate and, against korvane.inc,
-// the crystal that explains a rate other than the file's, as lines and as
-// one JSON object. Pure.
+// tries made: the wiring, the rate and the window where the text decodes,
+// and against korvane.inc the crystals that fit the board's rate, or the
+// rate the loader may have been built for; as lines and as one JSON
+// object. It says only what the tries measured. Pure.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,9 @@ std::string tryLine(const Probe& probe, const TryRecord& record);
 std::string wiringWords(const Wiring& wiring, const Options& options);
 
 enum class ProbeFinding {
-    Found,        // the text came, and again on the confirming reset
-    Unconfirmed,  // the text came once, but not on the confirming reset
+    Found,        // the text came at least twice, and the window around it is measured
+    Unconfirmed,  // the text came once, but the board did not restart so again
+    Late,         // the text came only after the wait
     Restarts,     // bytes came after a release, the text at no rate
     Silent,       // no byte after any reset
 };
@@ -30,18 +32,23 @@ struct ProbeVerdict {
     ProbeFinding finding;
     bool wiringKnown;                // a wiring brought bytes (or was given)
     Wiring wiring;
-    uint32_t rate;                   // Found: the rate
+    uint32_t rate;                   // Found: the rate for the command; Unconfirmed, Late: the try's
+    ProbeWindow window;              // Found: the window's samples and what fits them
+    bool coarse;                     // Found: the driver makes no rate where an edge lies
     std::string shownLine;           // Found: the text's line as --expect shows it
-    std::string command;             // Found: the command line that does it again
+    std::string command;             // Found, Unconfirmed: the command that does it again
+    std::string next;                // Late, Unconfirmed: the probe with a wait that finds a late text
     std::optional<double> incClock;  // korvane.inc's clock (Hz), where one was read
-    std::optional<double> crystal;   // the standard crystal that makes the rate (Hz)
-    bool otherRate;                  // korvane.inc read, the rate more than 1 % from
-                                     // its own, and no crystal explains it
+    std::optional<uint32_t> otherStandardRate;  // a standard rate that fits, not korvane.inc's
+    uint32_t lateAfter;              // Late, Unconfirmed: ms from the release (of the reset
+                                     // before, for Unconfirmed) to the text; 0: none
     std::vector<uint32_t> ratesTried;
     std::string commonest;           // Restarts: what came most often, escaped
+    size_t pulseBytes;               // Silent: the bytes that came during a pulse, and its wiring
+    Wiring pulseWiring;
 };
 
-// `port` is PORT as typed, for the command line that does it again.
+// `port` is PORT as typed, for the command lines.
 ProbeVerdict judgeProbe(const Probe& probe, const std::string& port);
 
 // The verdict on standard output, and its exit status (0 found, 3 else).

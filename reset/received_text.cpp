@@ -1,5 +1,7 @@
 #include "reset/received_text.h"
 
+#include "reset/fields.h"
+
 namespace reset {
 
 namespace {
@@ -62,11 +64,15 @@ bool TextWatch::seen(const std::string& bytes)
     return false;
 }
 
-std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries)
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries, size_t heard,
+                         const std::string& text)
 {
-    return "the board did not answer within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
-           (tries > 1 ? " in " + std::to_string(tries) + " tries" : "") +
-           ": check the rate, the wiring and the reset polarity";
+    const std::string when = " within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
+                             (tries > 1 ? " in " + std::to_string(tries) + " tries" : "");
+    const std::string what = heard == 0 ? "the board did not answer" + when
+                                        : "the board sent " + std::to_string(heard) + (heard == 1 ? " byte" : " bytes") +
+                                              when + ", but not " + shellWord(escapedLine(text));
+    return what + ": check the rate, the wiring and the reset polarity";
 }
 
 }  // namespace reset

@@ -3,6 +3,7 @@
 // whatever pieces the driver hands it in.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -32,7 +33,9 @@ struct TextWatch {
 };
 
 // A wait that ended without the text, in korvane-reset's and the page's
-// words: the timeout as the user gave it, the rate and, beyond one, the tries.
-std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries);
+// words: the timeout as the user gave it, the rate and, beyond one, the
+// tries; where bytes came, how many, and that the text was not among them.
+std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t tries, size_t heard,
+                         const std::string& text);
 
 }  // namespace reset

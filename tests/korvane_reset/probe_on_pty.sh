@@ -2,10 +2,14 @@
 # korvane-reset --probe end to end on a pseudo terminal against
 # tests/support/pty_peer.pl's board at its own rate, with korvane.inc as
 # mardeluk writes it for 57600 Baud at 11.0592 MHz: a board at that rate
-# behind an inverted RTS reset, one with a 12 MHz crystal, and a dead one.
-# Checks the verdict, its exit status, the resets against their bounds, one
-# line a try and the lines left at rest; with --benchmark it also prints the
-# time to the verdict against the targets (a timing: no check).
+# behind an inverted RTS reset (it talks during the direct RTS pulse), one
+# with a 14.7456 MHz crystal (beside 14.31818 MHz), a dead one, one that
+# answers 0.8 s after the release (and the probe again with the wait that
+# the verdict names), and an --inc that names no file. Checks the verdict,
+# its exit status, the resets against their bounds, one line a try and the
+# lines left at rest; with --benchmark it also prints the time to the
+# verdict against the targets (a timing: no check), and probes a 40 MHz
+# board, the farthest crystal from korvane.inc's.
 #   probe_on_pty.sh PROGRAM MODEM_LINE_LOG_SO UART_MODEL_TOOL MARDELUK [--benchmark]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,20 +21,20 @@ cd "$work"
 "$mardeluk" 57600 > /dev/null
 failures=0
 
-# probe NAME LINE EDGE BOARD_RATE "STATUS|VERDICT" MOST_RESETS MOST_SECONDS REST_LINES [VERDICT_LINE]
+# probe NAME LINE EDGE BOARD_RATE "STATUS|VERDICT" MOST_RESETS MOST_SECONDS REST_LINES [VERDICT_LINE [DELAY [OPTION]]]
 probe() {
     rm -f port log
-    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" "$3" "$2" "$4" "$tool" &
+    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" "$3" "$2" "$4" "$tool" "${10:-0}" &
     peer=$!
     for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
     local start status=0 resets got want
     start=$(date +%s%N)
-    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect='KORVANE ready' "$work/port" \
-        > out 2> err || status=$?
+    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect='KORVANE ready' ${11:-} \
+        "$work/port" > out 2> err || status=$?
     kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
     resets=$(grep -c '^try: ' err || true)
     got="$status|$(head -n 1 out)|$([ "$resets" -le "$6" ] && echo "at most $6 resets")|$(wc -l < err) lines"
-    got+="|$(tail -n 1 log | cut -d ' ' -f 4)|$(grep -F -x -- "${9:-}" out || true)"
+    got+="|$(tail -n 1 log | cut -d ' ' -f 4)|$(grep -h -F -x -- "${9:-}" out err || true)"
     want="$5|at most $6 resets|$resets lines|$8|${9:-}"
     if [ "$got" = "$want" ]; then echo "ok: $1"; else printf 'FAILED: %s\n  expected: %s\n  got:      %s\n' "$1" "$want" "$got"; failures=$((failures + 1)); fi
     [ "$benchmark" != --benchmark ] ||
@@ -39,8 +43,30 @@ probe() {
 }
 
 probe "a board at korvane.inc's rate, RTS inverted" rts off 57600 \
-    "0|found: the board answers at 57600 Baud after an RTS pulse, inverted" 7 5 002
-probe "a 12 MHz board" dtr on 62500 "0|found: the board answers at 62500 Baud after a DTR pulse" 45 30 006 \
-    "the board's clock is probably 12.0000 MHz; korvane.inc was written for 11.0592 MHz"
+    "0|found: the board answers at 57600 Baud after an RTS pulse, inverted" 7 5 002 \
+    "try: 57600 Baud, an RTS pulse: nothing, 16 bytes during the pulse"
+probe "a 14.7456 MHz board" dtr on 76800 "0|found: the board answers at 77113 Baud after a DTR pulse" 40 25 006 \
+    "the board's clock is probably 14.7456 MHz; korvane.inc was written for 11.0592 MHz"
 probe "a dead board" dtr on 0 "3|not found: no byte came after any of 12 resets" 13 8 006
+probe "a board that answers 0.8 s after the release" dtr on 57600 \
+    "3|not found: 'KORVANE ready' came at 57600 Baud after an RTS pulse, inverted, but not again on the next reset" \
+    13 8 002 "" 800
+wait_named=$(sed -n 's/.*the probe with a longer wait: korvane-reset --probe .* \(--timeout=[0-9.]*\) .*/\1/p' out)
+probe "that board with the wait the verdict names ($wait_named)" dtr on 57600 \
+    "0|found: the board answers at 57600 Baud after a DTR pulse" 7 10 006 "" 800 "$wait_named"
+# An --inc that names no file: an error before the port is touched.
+rm -f port log
+perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" on dtr 57600 "$tool" &
+peer=$!
+for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
+status=0
+LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect=K "--inc=$work/none.inc" "$work/port" \
+    > out 2> err || status=$?
+kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
+got="$status|$(cat out err)|$([ ! -s log ] || echo "the lines moved")"
+want="1|korvane-reset: cannot read $work/none.inc: No such file or directory|"
+if [ "$got" = "$want" ]; then echo "ok: --inc naming no file"; else printf 'FAILED: --inc naming no file\n  expected: %s\n  got:      %s\n' "$want" "$got"; failures=$((failures + 1)); fi
+if [ "$benchmark" = --benchmark ]; then
+    probe "a 40 MHz board" dtr on 208333 "0|found: the board answers at 208781 Baud after a DTR pulse" 40 25 006
+fi
 [ "$failures" -eq 0 ] || { echo "$failures probe(s) failed"; exit 1; }

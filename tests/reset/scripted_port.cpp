@@ -190,13 +190,19 @@ void ScriptedPort::linesChanged(int before)
         return;
     }
     const auto held = [this](int state) { return ((state & board->line) != 0) == board->inverted; };
+    if (!held(before) && held(lines)) {
+        // Held in reset, the board sends nothing more.
+        timed_.erase(std::remove_if(timed_.begin(), timed_.end(), [this](const auto& t) { return t.first > clock; }),
+                     timed_.end());
+    }
     if (!held(before) || held(lines)) {
         return;
     }
     ++releases;
     const bool answers = !board->dead && (board->answersFor == 0 || releases <= board->answersFor);
     if (answers) {
-        timed_.emplace_back(clock + 1, uart_model::receivedBytes(board->banner, board->rate, lineBaud_));
+        const survey::PcRate wire = survey::pcRate(adapter, lineBaud_);
+        timed_.emplace_back(clock + board->delay, uart_model::receivedBytes(board->banner, board->rate, wire.baud));
     }
 }
 

@@ -17,6 +17,7 @@
 #include "reset/modem_lines.h"
 #include "reset/options.h"
 #include "reset/run.h"
+#include "survey/pc_adapters.h"
 
 namespace reset {
 
@@ -46,10 +47,10 @@ public:
     int64_t clock = 0;
 
     // A board on the far side: held in reset while its line is off (on,
-    // inverted), it sends its banner at its own rate 1 ms after each
-    // release, as the PC's UART at the line's rate receives it
-    // (uart_model.h); a dead board sends nothing. `answersFor` limits how
-    // many releases it answers (0: every one).
+    // inverted), it sends its banner at its own rate `delay` ms after each
+    // release, unless it is held again before, as the PC's UART at the
+    // line's rate receives it (uart_model.h); a dead board sends nothing.
+    // `answersFor` limits how many releases it answers (0: every one).
     struct Board {
         int line = dtrLine;
         bool inverted = false;
@@ -57,9 +58,12 @@ public:
         std::string banner = "KORVANE ready\r\n";
         bool dead = false;
         int answersFor = 0;
+        int64_t delay = 1;
     };
     std::optional<Board> board;
     uint32_t fastestBaud = 0;  // above it the driver keeps the rate it had (0: none)
+    // The line's rate on the wire is what this driver makes of the one set.
+    survey::Adapter adapter = survey::Adapter::Exact;
     int releases = 0;          // the board's releases so far
 
     int readModemLines(int& value) override;

@@ -15,9 +15,9 @@
 use strict;
 use warnings;
 use Fcntl;
-use Time::HiRes qw(sleep);
+use Time::HiRes qw(sleep time);
 
-my ($link, $log, $edge, $line, $board_rate, $tool) = @ARGV;
+my ($link, $log, $edge, $line, $board_rate, $tool, $delay) = @ARGV;
 my $banner = "\x01KORVANE ready\r\n";
 my $bit = ($line // 'dtr') eq 'rts' ? 4 : 2;
 # The line's bit once the board is released: on, or off for the other wiring.
@@ -43,7 +43,7 @@ sub answer {
     $received{$rate} //= pack('H*', `"$tool" $board_rate $rate @{[unpack('H*', $banner)]}` =~ s/\s+//r);
 }
 
-my ($seen, $state) = (0, $bit);
+my ($seen, $state, $due) = (0, $bit, undef);
 for (;;) {
     # Without a slave open the master reads EIO: nothing to do then.
     sysread($master, my $ignored, 4096);
@@ -51,10 +51,17 @@ for (;;) {
         my @lines = <$file>;
         for my $entry (@lines[$seen .. $#lines]) {
             my $now = hex((split ' ', $entry)[3]) & $bit;
-            syswrite($master, answer()) if $now != $state && $now == $release && ($board_rate // 1) > 0;
+            if ($now != $state && ($board_rate // 1) > 0) {
+                # Released it starts; held again before it spoke, it never does.
+                $due = $now == $release ? time + ($delay // 0) / 1000 : undef;
+            }
             $state = $now;
         }
         $seen = @lines;
+    }
+    if (defined $due && time >= $due) {
+        syswrite($master, answer());
+        $due = undef;
     }
     sleep 0.002;
 }

@@ -2,6 +2,7 @@
 // answer and korvane-reset's plan for the texts the user typed, from the same
 // core as the programs.
 // Each call keeps its texts until the next one; the page reads them at once.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "common/exit_status.h"
 #include "common/texts.h"
 #include "reset/fields.h"
+#include "reset/listing.h"
 #include "reset/plan.h"
 #include "reset/probe_verdict.h"
 #include "reset/received_text.h"
@@ -91,7 +93,7 @@ void putNextTry(nlohmann::json& out)
         out["restLines"] = rest ? nlohmann::json(*rest) : nlohmann::json();
         return;
     }
-    const char* const phases[] = {"wiring", "rate", "confirm"};
+    const char* const phases[] = {"wiring", "rate", "window", "confirm"};
     const reset::SerialPlan plan = reset::serialPlan(reset::tryOptions(probe, *probeTry));
     out["try"] = {{"phase", phases[static_cast<int>(probeTry->phase)]},
                   {"line", reset::lineWord(probeTry->wiring.lines)},
@@ -99,7 +101,9 @@ void putNextTry(nlohmann::json& out)
                   {"rate", probeTry->rate},
                   {"steps", stepsJson(plan)},
                   {"release", plan.releaseAfter},
-                  {"timeout", probe.setup.options.answer.milliseconds}};
+                  {"timeout", probe.setup.options.answer.milliseconds},
+                  {"quiet", reset::quietMilliseconds},
+                  {"later", reset::mostLaterMilliseconds}};
 }
 
 }  // namespace
@@ -230,14 +234,17 @@ const char* korvaneResetOut()
 }
 
 // The probe for the reset section's eight fields (as korvaneReset takes
-// them; the rate a list or empty, the timeout at "2" the probe's default)
-// and the calculator's korvane.inc ("" for none). Returns 1 with
-// korvaneResetOut() = {"command", "error"}; else 0 with the command and the
-// first try: {"phase", "line", "invert", "rate", "steps", "release",
-// "timeout"} (the port reopened at the rate, the steps run, what comes
-// after the release step for the timeout recorded by korvaneProbeRecord),
-// or the verdict where there is nothing to try.
-int korvaneProbeStart(const char* fields, int count, const char* includeText)
+// them; the rate a list or empty, the timeout at "2" the probe's default),
+// the calculator's korvane.inc ("" for none) and the port's USB vendor
+// (four hex digits, "" for none), which tells how its driver makes rates.
+// Returns 1 with korvaneResetOut() = {"command", "error"}; else 0 with the
+// command and the first try: {"phase", "line", "invert", "rate", "steps",
+// "release", "timeout", "quiet", "later"} (the port reopened at the rate,
+// the steps run, what comes during the pulse counted, what comes from the
+// release step read for the timeout and on until the line has been quiet
+// for "quiet" ms, at most "later" ms more, and recorded by
+// korvaneProbeRecord), or the verdict where there is nothing to try.
+int korvaneProbeStart(const char* fields, int count, const char* includeText, const char* usbVendor)
 {
     reset::Fields read = fieldsOf(fields, count);
     read.probe = true;
@@ -250,8 +257,9 @@ int korvaneProbeStart(const char* fields, int count, const char* includeText)
     }
     std::string warning;
     const std::string text = includeText;
-    probe = reset::startProbe(
-        reset::ProbeSetup{options.options, text.empty() ? std::nullopt : reset::probeInclude("korvane.inc", text, warning)});
+    probe = reset::startProbe(reset::ProbeSetup{
+        options.options, text.empty() ? std::nullopt : reset::probeInclude("korvane.inc", text, false, warning),
+        reset::rateMakerOf(usbVendor, false)});
     if (!warning.empty()) {
         out["warning"] = warning;
     }
@@ -260,13 +268,16 @@ int korvaneProbeStart(const char* fields, int count, const char* includeText)
     return 0;
 }
 
-// What came after the current try's release: `length` bytes; or, with
+// What the current try heard: `length` bytes, in the pieces that
+// `pieces` gives as [[ms after the release, length], ...], `pulseBytes`
+// more that came during the pulse, and the release's time in ms; or, with
 // `keptRate` not 0, a port that did not open at the try's rate (-1 when
 // the browser gave no rate of its own), which is skipped without a reset.
 // korvaneResetOut() is then {"tryLine"} and the next try or the verdict
 // ({"verdict": the JSON of --probe --json, "lines", "status", and
 // "restLines", DTR and RTS to set as the probe ends, or null}).
-int korvaneProbeRecord(const uint8_t* bytes, int length, int keptRate)
+int korvaneProbeRecord(const uint8_t* bytes, int length, const char* pieces, int pulseBytes, double releasedAt,
+                       int keptRate)
 {
     if (!probeTry) {
         return 1;
@@ -276,10 +287,21 @@ int korvaneProbeRecord(const uint8_t* bytes, int length, int keptRate)
         result.refused = true;
         result.keptRate = keptRate > 0 ? static_cast<uint32_t>(keptRate) : 0;
     } else {
-        const std::string piece(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
-        result.bytes = piece;
-        result.byteCount = piece.size();
-        result.found = reset::TextWatch{probe.setup.options.answer.text, ""}.seen(piece);
+        std::vector<reset::HeardPiece> heard;
+        size_t at = 0;
+        const nlohmann::json times = nlohmann::json::parse(pieces, nullptr, false);
+        for (const nlohmann::json& piece : times.is_array() ? times : nlohmann::json::array()) {
+            if (!piece.is_array() || piece.size() != 2 || !piece[0].is_number_unsigned() ||
+                !piece[1].is_number_unsigned()) {
+                continue;
+            }
+            const size_t size = std::min(piece[1].get<size_t>(), static_cast<size_t>(std::max(0, length)) - at);
+            heard.push_back({piece[0].get<uint32_t>(), std::string(reinterpret_cast<const char*>(bytes) + at, size)});
+            at += size;
+        }
+        reset::sortHeard(heard, probe.setup.options.answer.milliseconds, probe.setup.options.answer.text, result);
+        result.pulseBytes = static_cast<size_t>(std::max(0, pulseBytes));
+        result.releasedAt = static_cast<int64_t>(releasedAt);
     }
     reset::recordTry(probe, *probeTry, result);
     nlohmann::json out = {{"tryLine", reset::tryLine(probe, probe.tries.back())}};
@@ -308,10 +330,11 @@ const char* korvaneReceived()
     return receivedOut.c_str();
 }
 
-// korvane-reset's line for a board that stayed silent.
-const char* korvaneNoAnswer(const char* timeoutText, int baud, int tries)
+// korvane-reset's line for a board that did not send `text`: `heard` bytes came.
+const char* korvaneNoAnswer(const char* timeoutText, int baud, int tries, int heard, const char* text)
 {
-    noAnswerOut = reset::noAnswerText(timeoutText, static_cast<uint32_t>(baud), static_cast<uint32_t>(tries));
+    noAnswerOut = reset::noAnswerText(timeoutText, static_cast<uint32_t>(baud), static_cast<uint32_t>(tries),
+                                      static_cast<size_t>(std::max(0, heard)), text);
     return noAnswerOut.c_str();
 }
 
