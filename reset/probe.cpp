@@ -127,7 +127,7 @@ bool restartMissed(const Probe& probe)
         return false;
     }
     return std::any_of(found + 1, probe.tries.data() + probe.tries.size(), [found](const TryRecord& record) {
-        const bool silent = !record.result.refused && record.result.byteCount == 0;
+        const bool silent = !record.result.refused && record.result.byteCount == 0 && record.result.laterBytes == 0;
         const bool unconfirmed = record.attempt.phase == ProbePhase::Confirm && !record.result.found;
         return sameWiring(record.attempt.wiring, found->attempt.wiring) && (silent || unconfirmed);
     });
@@ -150,8 +150,11 @@ ProbeWindow probeWindow(const Probe& probe)
     for (const TryRecord& record : probe.tries) {
         if (record.result.refused) {
             refused.push_back(record.attempt.rate);
-        } else if (sameWiring(record.attempt.wiring, found->attempt.wiring) && record.result.byteCount > 0) {
-            window.samples.push_back(RateSample{triedRate(probe, record.attempt.rate), record.result.found});
+        } else if (sameWiring(record.attempt.wiring, found->attempt.wiring) &&
+                   record.result.byteCount + record.result.laterBytes > 0) {
+            // Whether the text decodes does not depend on when it came.
+            const bool decoded = record.result.found || record.result.lateText;
+            window.samples.push_back(RateSample{triedRate(probe, record.attempt.rate), decoded});
         }
     }
     window.boardRates = fittingRates(window.samples);

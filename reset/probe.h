@@ -127,8 +127,8 @@ const TryRecord* firstFound(const Probe& probe);
 const TryRecord* lateTry(const Probe& probe);
 
 // A try after the first that found the text, with its wiring, that brought
-// no byte at all, or a confirmation without the text: the board did not
-// restart as it did then.
+// no byte at all (late ones count), or a confirmation without the text: the
+// board did not restart as it did then.
 bool restartMissed(const Probe& probe);
 
 // What the tries with the wiring that found the text showed of the window,

@@ -342,8 +342,11 @@ std::vector<std::string> verdictLines(const ProbeVerdict& verdict, const Probe& 
             "window: " + windowWords(verdict.window),
         };
         if (verdict.coarse) {
-            lines.push_back("the port's driver makes no rate nearer the window's edges (" +
-                            std::string(survey::adapterEntry(probe.setup.rateMaker).description) + ")");
+            const survey::Adapter maker = probe.setup.rateMaker;
+            lines.push_back("the port's driver makes no rate nearer the window's edges" +
+                            (maker != survey::Adapter::Exact
+                                 ? " (" + std::string(survey::adapterEntry(maker).description) + ")"
+                                 : std::string()));
         }
         lines.push_back("answer: " + verdict.shownLine);
         lines.push_back("again: " + verdict.command);

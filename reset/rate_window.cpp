@@ -170,12 +170,20 @@ WindowSearch searchWindow(const std::vector<RateSample>& samples, survey::Adapte
     // Within a Baud of a step out is as far as one: the rates asked are whole.
     const bool lowOpen = !(window.below > 0 && Extended(window.below) + 1 >= low * outwardLow);
     const bool highOpen = !(window.above > 0 && Extended(window.above) - 1 <= high * outwardHigh);
-    if (lowOpen) {
+    // A driver that refused a rate where an edge is sought (one that takes
+    // only the standard rates) ends the search on that side.
+    const Extended lowReach = std::max(Extended(window.below), low * outwardLow * 99 / 100);
+    const Extended highReach = window.above > 0 ? Extended(window.above) : high * outwardHigh * 101 / 100;
+    const bool lowBlocked = std::any_of(refused.begin(), refused.end(),
+                                        [&](uint32_t rate) { return rate < low && rate > lowReach; });
+    const bool highBlocked = std::any_of(refused.begin(), refused.end(),
+                                         [&](uint32_t rate) { return rate > high && rate < highReach; });
+    if (lowOpen && !lowBlocked) {
         if (const auto asked = rateBetween(floor, window.low, low * outwardLow, adapter, samples, refused)) {
             return WindowSearch{WindowStep::Try, *asked};
         }
     }
-    if (highOpen) {
+    if (highOpen && !highBlocked) {
         if (const auto asked = rateBetween(window.high, ceiling, high * outwardHigh, adapter, samples, refused)) {
             return WindowSearch{WindowStep::Try, *asked};
         }
@@ -193,6 +201,10 @@ WindowSearch searchWindow(const std::vector<RateSample>& samples, survey::Adapte
     for (const bool lowSide : {lowFirst, !lowFirst}) {
         const Extended bracket = lowSide ? lowBracket : highBracket;
         if (bracket <= fineEdge) {
+            continue;
+        }
+        if (lowSide ? lowBlocked : highBlocked) {
+            coarse = true;
             continue;
         }
         const auto asked = lowSide ? rateBetween(floor, window.low, (low + window.below) / 2, adapter, samples, refused)

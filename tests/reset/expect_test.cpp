@@ -134,6 +134,10 @@ TEST(ExpectAnswer, ResetsReadsAndPutsTheLineBack)
         EXPECT_EQ(port.log, c.log);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(report.outcome, c.outcome);
+        // Without the text, how many bytes came instead, for the message.
+        if (c.outcome == PulseOutcome::NoAnswer) {
+            EXPECT_EQ(report.detail, c.name == std::string("a text that only begins the one asked for") ? 13 : 0);
+        }
     }
 }
 

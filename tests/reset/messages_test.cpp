@@ -9,6 +9,15 @@
 namespace reset {
 namespace {
 
+// --expect=TEXT --baud=9600 and the default wait.
+Options expecting(const std::string& text)
+{
+    Options options;
+    options.expect = true;
+    options.answer = ExpectRequest{text, 9600, 2000, 1};
+    return options;
+}
+
 TEST(Messages, OneLinePerFailureWithAdvice)
 {
     const std::string path = "/dev/ttyUSB0";
@@ -44,6 +53,12 @@ TEST(Messages, OneLinePerFailureWithAdvice)
          "cannot drive /dev/ttyUSB0: clearing HUPCL: Invalid argument"},
         {"rate not taken", rateRefusedText("/dev/ttyS0", 230400, 9600),
          "cannot run /dev/ttyS0 at 230400 Baud: its driver keeps 9600 Baud"},
+        {"silent", runEnd({PulseOutcome::NoAnswer, 0, ""}, expecting("ready"), path).errorText,
+         "the board did not answer within 2 s at 9600 Baud: check the rate, the wiring and the reset polarity"},
+        // Bytes came, but not the text; the text shown as typed, escaped.
+        {"bytes without the text", runEnd({PulseOutcome::NoAnswer, 1, ""}, expecting("KORVANE\x1b"), path).errorText,
+         "the board sent 1 byte within 2 s at 9600 Baud, but not 'KORVANE\\x1B': check the rate, the wiring and the "
+         "reset polarity"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -58,6 +58,7 @@ struct PortScript {
     int failingRead = 0;
     survey::Adapter adapter = survey::Adapter::Exact;
     std::vector<std::pair<int64_t, std::string>> answers = {};
+    bool standardRatesOnly = false;
 };
 
 // The probe on a scripted port with `board` behind it.
@@ -71,6 +72,7 @@ ProbeRun probeBoard(const ScriptedPort::Board& board, const Options& options,
     port.failingRead = script.failingRead;
     port.adapter = script.adapter;
     port.answers[1] = script.answers;
+    port.standardRatesOnly = script.standardRatesOnly;
     port.readEnd = common::WaitResult{common::WaitEnd::EndingSignal, 2};
     const int failingRead = script.failingRead;
     ProbeRun run{startProbe(ProbeSetup{options, file, script.adapter}), {}, {}, {}, 0, {}};
@@ -223,6 +225,13 @@ TEST(Probe, FindsTheWiringTheRateAndTheWindowInTheFewestResets)
           "try: 20736 Baud, an RTS pulse: 15 bytes without the text (the window's edge)",
           "try: 19200 Baud, an RTS pulse: the text (again, to confirm)"},
          dtrLine | rtsLine, {115200}, true},
+        // Each rate beside the text's refused, without a reset: the edges stay unknown.
+        {"a driver that takes only the standard rates", boardOn(rtsLine, false, 19200),
+         {{Option::Line, "rts"}, {Option::Baud, "9600,19200"}}, std::nullopt, ProbeFinding::Found, 3,
+         {"skipped 17952 Baud: the port's driver keeps 38400 Baud",
+          "skipped 20736 Baud: the port's driver keeps 38400 Baud",
+          "try: 19200 Baud, an RTS pulse: the text (again, to confirm)"},
+         dtrLine | rtsLine, {0, 0, survey::Adapter::Exact, {}, true}, true},
         // Ctrl-C at the inverted DTR pulse's release, which leaves DTR off:
         // the lines as a plain reset leaves them.
         {"Ctrl-C in the second try", boardOn(rtsLine, false, 57600), {}, std::nullopt, ProbeFinding::Silent, 1,

@@ -77,7 +77,9 @@ int ScriptedPort::configureLine(uint32_t baud)
 {
     log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
     if (configureError == 0) {
-        lineBaud_ = keptBaud != 0 ? keptBaud : fastestBaud != 0 && baud > fastestBaud ? lineBaud_ : baud;
+        const uint32_t standard[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+        const bool taken = !standardRatesOnly || std::find(std::begin(standard), std::end(standard), baud) != std::end(standard);
+        lineBaud_ = keptBaud != 0 ? keptBaud : fastestBaud != 0 && baud > fastestBaud ? lineBaud_ : taken ? baud : 38400;
     }
     return configureError;
 }

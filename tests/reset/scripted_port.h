@@ -62,6 +62,7 @@ public:
     };
     std::optional<Board> board;
     uint32_t fastestBaud = 0;  // above it the driver keeps the rate it had (0: none)
+    bool standardRatesOnly = false;  // others run at 38400 Baud, as wine's COM driver runs them
     // The line's rate on the wire is what this driver makes of the one set.
     survey::Adapter adapter = survey::Adapter::Exact;
     int releases = 0;          // the board's releases so far

@@ -43,7 +43,9 @@ sub answer {
     $received{$rate} //= pack('H*', `"$tool" $board_rate $rate @{[unpack('H*', $banner)]}` =~ s/\s+//r);
 }
 
-my ($seen, $state, $due) = (0, $bit, undef);
+# The banner is made at the release (the model may take a while at a new
+# rate) and sent once the log, read again, shows the board not held since.
+my ($seen, $state, $due, $pending) = (0, $bit, undef, undef);
 for (;;) {
     # Without a slave open the master reads EIO: nothing to do then.
     sysread($master, my $ignored, 4096);
@@ -53,15 +55,19 @@ for (;;) {
             my $now = hex((split ' ', $entry)[3]) & $bit;
             if ($now != $state && ($board_rate // 1) > 0) {
                 # Released it starts; held again before it spoke, it never does.
-                $due = $now == $release ? time + ($delay // 0) / 1000 : undef;
+                ($due, $pending) = $now == $release ? (time + ($delay // 20) / 1000, undef) : (undef, undef);
             }
             $state = $now;
         }
         $seen = @lines;
     }
+    if (defined $due && !defined $pending) {
+        $pending = answer();
+        next;
+    }
     if (defined $due && time >= $due) {
-        syswrite($master, answer());
-        $due = undef;
+        syswrite($master, $pending);
+        ($due, $pending) = (undef, undef);
     }
     sleep 0.002;
 }
