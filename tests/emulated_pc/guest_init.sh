@@ -12,8 +12,9 @@
 # Lines on the results port: "ok     ..." or "FAILED ..." for each check,
 # "finished BUILD" after the last check of a build, "window ..." for each
 # run whose line changes the host checks in QEMU's trace (see
-# pulse_trace.awk), and at the very end "checks: N passed, M failed". The
-# host reads nothing else as success.
+# pulse_trace.awk), "probed ..." with what a probe's verdict said for them,
+# and at the very end "checks: N passed, M failed". The host reads nothing
+# else as success.
 
 PATH=/bin
 export PATH
@@ -412,7 +413,8 @@ EOF
     traced uart 30 3 seq:1@0,2@30,3@0 board 0 "" "'--sequence=U1,0|W0.03|U0,1|U1,1'" ttyS0
 
     # --expect: the board behind the adapter answers each release (0xB1),
-    # only the second one (0xB2) or never (0xB0); COM1 has nothing behind it.
+    # only the second one (0xB2) or never (0xB0); the board on COM1 is silent
+    # here (it answers only the probe of 0xB4).
     # The host checks the rate that reached the hardware against what
     # korvane-baud says the adapter (ftdi, or 16550 for COM1) makes of it.
     answered() {
@@ -449,23 +451,50 @@ EOF
         "cannot run /dev/ttyUSB0 at 4000000 Baud: its driver keeps 9600 Baud" --expect=ready --baud=4e6 ttyUSB0
     answered 0xB0 uart answer:0:16550:230400 1 "" \
         "cannot run /dev/ttyS0 at 230400 Baud: its driver keeps 9600 Baud" --expect=ready --baud=230400 ttyS0
-    # --probe: a board at 19200 Baud (0xB3) sends its banner at that rate only
-    # and garbage at the others. DTR at the first rate brings garbage, which
-    # is the wiring; 9600 is not tried again, 19200 brings the banner, and one
-    # more reset confirms it; a line a try on standard error. The verdict's
-    # command then answers at once.
-    open_mark=0xB3 open_window ftdi 0 1 releases:9600,19200,19200 "korvane-reset --probe ttyUSB0 as board"
-    reset_as board --probe "'--expect=KORVANE loader ready'" --baud=9600,19200,38400 ttyUSB0 </dev/null >/tmp/out 2>/tmp/err
+    # --probe with korvane.inc for 19200 Baud (timer 1, 11.0592 MHz), waiting
+    # 1 s a try for the board: the board behind the adapter (0xB3) sends at
+    # 20000 Baud, which no standard crystal gives with those settings; the
+    # PC receives its banner as the line's rate makes it. The text decodes
+    # at 19200 already; the board's rates that the window gives must hold
+    # 20000 within 2 %, and the verdict's rate be one of them. A line a try
+    # on standard error: the host checks that the adapter was reset as
+    # often, and at the rates beside the window, one below the board's rate
+    # and one above. The verdict's command then answers at once.
+    probing="--inc=/korvane/korvane.inc --timeout=1"
+    open_mark=0xB3 open_window ftdi 0 1 probe:20000 "korvane-reset --probe $probing ttyUSB0 as board"
+    reset_as board --probe "'--expect=KORVANE loader ready'" $probing ttyUSB0 </dev/null >/tmp/out 2>/tmp/err
     probed=$?
     close_window
-    expect_value "korvane-reset --probe ttyUSB0 as board" \
-        "exit 0, found: the board answers at 19200 Baud after a DTR pulse|answer: $banner" \
-        "exit $probed, $(head -n 2 /tmp/out | tr '\n' '|' | sed 's/|$//')"
-    expect_value "korvane-reset --probe ttyUSB0 as board: its tries" \
-        "try: 9600 Baud, a DTR pulse: N bytes without the text|try: 19200 Baud, a DTR pulse: the text|try: 19200 Baud, a DTR pulse: the text (again, to confirm)" \
-        "$(sed 's/: [0-9]* bytes/: N bytes/' /tmp/err | tr '\n' '|' | sed 's/|$//')"
+    report "probed $window $(grep -c . /tmp/err)" \
+        "$(sed -n 's/^window: .* not at \([0-9]*\) or \([0-9]*\) Baud: .*/\1 \2/p' /tmp/out)"
+    found=$(sed -n 's/^found: the board answers at \([0-9]*\) Baud after a DTR pulse$/\1/p' /tmp/out)
+    board_rates=$(sed -n 's/^window: .*: the board sends at \([0-9]*\) to \([0-9]*\) Baud$/\1 \2/p' /tmp/out)
+    expect_value "korvane-reset --probe $probing ttyUSB0 as board (found at $found, the board at ${board_rates% *} to ${board_rates#* } Baud)" \
+        "exit 0, found at one of the board rates, which hold 20000 Baud within 2 %" \
+        "exit $probed, $(echo "$board_rates" | awk -v found="$found" '{ print "found at " \
+            (found != "" && $1 <= found && found <= $2 ? "one of the board rates" : "a rate outside the board rates") \
+            ", which hold " ($1 <= 20000 && 20000 <= $2 ? "" : "not ") "20000 Baud within " ($2 <= $1 * 1.02 ? "" : "more than ") "2 %" }')"
+    expect_value "korvane-reset --probe ttyUSB0 as board: korvane.inc" \
+        "no standard crystal makes $found Baud with korvane.inc's settings: the loader on the board was built for another rate than korvane.inc's 19200 Baud" \
+        "$(grep "korvane.inc's settings" /tmp/out)"
+    expect_value "korvane-reset --probe ttyUSB0 as board: standard error" \
+        "0 lines but tries, the first try: 19200 Baud, a DTR pulse: the text" \
+        "$(grep -vc '^try: [0-9]* Baud, a DTR pulse: ' /tmp/err) lines but tries, the first $(head -n 1 /tmp/err)"
     again=$(sed -n 's/^again: korvane-reset //p' /tmp/out)
-    answered 0xB3 ftdi releases:19200 0 "$banner" "" $again
+    answered 0xB3 ftdi "answer:1:ftdi:$found" 0 "$banner" "" $again
+    # --probe on COM1 (0xB4): a board at korvane.inc's rate. The 8250 makes
+    # 115200 / n only: the window's tries are the next rates it makes, and
+    # the verdict says that it makes none nearer the window's edges.
+    open_mark=0xB4 open_window uart 0 1 releases:19200,16457,23040,19200 "korvane-reset --probe $probing ttyS0 as board"
+    reset_as board --probe "'--expect=KORVANE loader ready'" $probing ttyS0 </dev/null >/tmp/out 2>/tmp/err
+    probed=$?
+    close_window
+    expect_value "korvane-reset --probe $probing ttyS0 as board" \
+        "exit 0, found: the board answers at 19200 Baud after a DTR pulse|window: the text decodes at 19200 Baud, not at 16457 or 23040 Baud: the board sends at 17778 to 20426 Baud|the port's driver makes no rate nearer the window's edges (16550 UART, 115200 / n)" \
+        "exit $probed, $(head -n 3 /tmp/out | tr '\n' '|' | sed 's/|$//')"
+    expect_value "korvane-reset --probe ttyS0 as board: its tries" \
+        "try: 19200 Baud, a DTR pulse: the text|try: 16457 Baud, a DTR pulse: N bytes without the text (the window's edge)|try: 23040 Baud, a DTR pulse: N bytes without the text (the window's edge)|try: 19200 Baud, a DTR pulse: the text (again, to confirm)" \
+        "$(sed 's/: [0-9]* bytes/: N bytes/' /tmp/err | tr '\n' '|' | sed 's/|$//')"
 
     # Without the groups nothing is touched.
     traced ftdi 50 1 none stranger 1 "permission denied: /dev/ttyUSB0 (group dialout: add your user to it and log in again)" ttyUSB0

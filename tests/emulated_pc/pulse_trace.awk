@@ -28,9 +28,14 @@
 #             last rate set is korvane-baud's, or not NOMINAL where it says
 #             the PC makes none), or releases:RATE,... (--probe: a reset
 #             released, DTR off and on again, at each of these rates of the
-#             line in turn, and no other)
+#             line in turn, and no other), or probe:BOARD (--probe of a
+#             board at BOARD Baud: as many releases as the line "probed N
+#             TRIES BELOW ABOVE" after it says, one of them at BELOW, below
+#             BOARD, and one at ABOVE, above it: the verdict's rates beside
+#             the window, as the program names them, in QEMU's whole Baud
+#             or one less)
 # TRACE: QEMU's trace, lines "PID@SECONDS.MICROSECONDS:event ...". The
-# guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB3: the runs
+# guest opens a run with 0xA5 (0xEE: the unplug run; 0xB0 to 0xB4: the runs
 # that board_responder.pl answers) and closes it with 0x5A in COM1's scratch
 # register.
 #
@@ -114,6 +119,10 @@ FNR == NR {
             label[window] = label[window] " " $i
         }
         windows = window
+    } else if ($1 == "probed") {
+        tries[$2] = $3
+        notBelow[$2] = $4
+        notAbove[$2] = $5
     }
     next
 }
@@ -128,7 +137,7 @@ FNR == NR {
 
 /:serial_write write addr 0x07 val / {
     value = hexValue($NF)
-    if (value == 165 || value == 238 || (value >= 176 && value <= 179)) {
+    if (value == 165 || value == 238 || (value >= 176 && value <= 180)) {
         current++
         inside = 1
         opened[current] = microseconds
@@ -237,6 +246,22 @@ END {
             gsub(/,/, " ", wantRates)
             if (rates == wantRates) pass(what ": releases at " rates)
             else fail(what ": want releases at " wantRates ", got " (rates == "" ? "none" : rates))
+            continue
+        }
+        if (expect[w] ~ /^probe:/) {
+            board = substr(expect[w], 7) + 0
+            below = above = "-"
+            for (i = 1; i <= releases; i++) {
+                r = releaseRate[i] + 0
+                if (r <= notBelow[w] + 0 && r >= notBelow[w] - 1) below = r
+                if (r <= notAbove[w] + 0 && r >= notAbove[w] - 1) above = r
+            }
+            found = "releases " releases " at " rates "; below the window " below ", above it " above
+            if (releases == tries[w] && below != "-" && above != "-" && below < board && board < above) {
+                pass(what ": " found " (" tries[w] " tries, not at " notBelow[w] " or " notAbove[w] ")")
+            } else {
+                fail(what ": want releases " tries[w] ", at " notBelow[w] " < " board " < " notAbove[w] "; " found)
+            }
             continue
         }
         if (expect[w] ~ /^answer:/) {

@@ -30,14 +30,19 @@
 #                  korvane-reset); or uart-model=PROGRAM, uart_model_tool,
 #                  which runs here and gives board_responder.pl what the PC
 #                  receives of a banner sent at another rate (without it the
-#                  board sends a fixed garbage at other rates)
+#                  board sends a fixed garbage at other rates); or
+#                  mardeluk=PROGRAM, which runs here and writes the
+#                  korvane.inc (19200 Baud, timer 1, 11.0592 MHz) that the
+#                  guest's probes read (needed with korvane-reset)
 #
-# The guest has COM1 at 0x3F8 (null backend, the kernel's 8250 driver on
-# ttyS0), a parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
-# controller, whose line is a socket where board_responder.pl plays the
-# board; its console and the results leave through two PCI serial ports. quorvik's register checks come before korvane-reset opens COM1
-# through the driver, and the driver touches the UART only while a program
-# has ttyS0 open, so the two never drive it at the same time.
+# The guest has COM1 at 0x3F8 (the kernel's 8250 driver on ttyS0), a
+# parallel port at 0x378 and an FTDI USB serial adapter on an xHCI
+# controller; the lines of COM1 and the adapter are sockets where
+# board_responder.pl plays the boards. The console and the results leave
+# through two PCI serial ports. quorvik's register checks come before
+# korvane-reset opens COM1 through the driver, and the driver touches the
+# UART only while a program has ttyS0 open, so the two never drive it at
+# the same time.
 set -euo pipefail
 
 fail() {
@@ -163,6 +168,7 @@ copy_program() {
 builds=()
 korvane_baud=
 uart_model=
+mardeluk=
 for argument in "$@"; do
     name=${argument%%=*}
     program=${argument#*=}
@@ -173,6 +179,10 @@ for argument in "$@"; do
     fi
     if [ "$name" = uart-model ]; then
         uart_model=$program
+        continue
+    fi
+    if [ "$name" = mardeluk ]; then
+        mardeluk=$program
         continue
     fi
     elf=$(od -An -tx1 -j 4 -N 1 "$program" | tr -d ' ')/$(number_at "$program" 18 2)
@@ -187,8 +197,12 @@ for argument in "$@"; do
         builds+=("$name=/korvane/$name/quorvik")
     fi
 done
-[ ! -e "$root/korvane/korvane-reset" ] || [ -n "$korvane_baud" ] || [ "$benchmark" = yes ] ||
-    fail "korvane-reset=PROGRAM needs korvane-baud=PROGRAM beside it"
+if [ -e "$root/korvane/korvane-reset" ] && [ "$benchmark" = no ]; then
+    [ -n "$korvane_baud" ] && [ -n "$mardeluk" ] ||
+        fail "korvane-reset=PROGRAM needs korvane-baud=PROGRAM and mardeluk=PROGRAM beside it"
+    mardeluk=$(cd "$(dirname "$mardeluk")" && pwd)/$(basename "$mardeluk")
+    (cd "$root/korvane" && "$mardeluk" 19200 T1 1 11.0592 0 8000 >/dev/null) || fail "mardeluk failed"
+fi
 printf '%s\n' "${builds[@]}" >"$root/builds"
 chmod -R u=rwX,go=rX "$root"
 chmod 0755 "$root/init" "$root/bin/busybox" "$root/korvane/port_register" "$root"/korvane/*/quorvik
@@ -203,7 +217,8 @@ trace=$work/trace.log
 monitor=$work/monitor
 unplugged=$work/unplugged-at
 adapter_socket=$work/adapter.sock
-rm -f "$console" "$results" "$trace" "$unplugged" "$monitor.in" "$monitor.out" "$adapter_socket"
+com1_socket=$work/com1.sock
+rm -f "$console" "$results" "$trace" "$unplugged" "$monitor.in" "$monitor.out" "$adapter_socket" "$com1_socket"
 mkfifo "$monitor.in" "$monitor.out"
 mode_word=
 time_limit=200
@@ -221,7 +236,7 @@ timeout "$time_limit" qemu-system-x86_64 \
     -machine pc -accel tcg -m 256 -nodefaults -display none -no-reboot \
     -kernel "$vmlinux" -initrd "$work/initramfs.cpio" \
     -append "console=ttyS4 8250.nr_uarts=8 panic=-1 quiet korvane_emulated_pc $mode_word" \
-    -serial null -parallel null \
+    -chardev socket,id=com1-line,path="$com1_socket",server=on,wait=off -serial chardev:com1-line -parallel null \
     -chardev file,id=console,path="$console" -device pci-serial,chardev=console \
     -chardev file,id=results,path="$results" -device pci-serial,chardev=results \
     -device qemu-xhci,id=xhci -chardev socket,id=adapter-line,path="$adapter_socket",server=on,wait=off \
@@ -232,8 +247,10 @@ timeout "$time_limit" qemu-system-x86_64 \
     -trace usb_serial_set_baud -trace serial_update_parameters \
     </dev/null &
 qemu=$!
-# The board behind the adapter answers the resets of the runs marked for it.
-perl "$here/board_responder.pl" "$trace" "$adapter_socket" ${uart_model:+"$uart_model"} 2>"$work/responder.log" &
+# The boards behind the adapter and on COM1 answer the resets of the runs
+# marked for them.
+perl "$here/board_responder.pl" "$trace" "$adapter_socket" "$com1_socket" ${uart_model:+"$uart_model"} \
+    2>"$work/responder.log" &
 responder=$!
 # Nothing reads the monitor's answers but this, so that QEMU never blocks on them.
 cat "$monitor.out" >"$work/monitor.log" &
