@@ -385,8 +385,9 @@ std::vector<std::string> verdictLines(const ProbeVerdict& verdict, const Probe& 
     case ProbeFinding::Silent:
         break;
     }
-    std::vector<std::string> lines = {"not found: no byte came after any of " + std::to_string(resetsMade(probe)) +
-                                      " resets"};
+    const size_t resets = resetsMade(probe);
+    std::vector<std::string> lines = {"not found: no byte came after " +
+                                      (resets == 1 ? std::string("the reset") : "any of " + std::to_string(resets) + " resets")};
     if (verdict.pulseBytes > 0) {
         lines.push_back("but " + bytesWords(verdict.pulseBytes) + " came while " +
                         wiringWords(verdict.pulseWiring, options) + " held the line");

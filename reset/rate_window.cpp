@@ -26,6 +26,8 @@ const Extended narrowestHigh = Extended(1058) / 1000;
 const Extended outwardLow = Extended(935) / 1000;
 const Extended outwardHigh = Extended(108) / 100;
 
+const Extended stepSlack = Extended(5) / 1000;
+
 // An edge is found once its bracket is this narrow (outside / inside).
 const Extended fineEdge = Extended(1005) / 1000;
 
@@ -167,9 +169,10 @@ WindowSearch searchWindow(const std::vector<RateSample>& samples, survey::Adapte
     }
     const Extended low = window.low;
     const Extended high = window.high;
-    // Within a Baud of a step out is as far as one: the rates asked are whole.
-    const bool lowOpen = !(window.below > 0 && Extended(window.below) + 1 >= low * outwardLow);
-    const bool highOpen = !(window.above > 0 && Extended(window.above) - 1 <= high * outwardHigh);
+    // Near a step out is as far as one: the driver makes its own rates
+    // (an FTDI's lie some 0.3 % apart at 20000 Baud).
+    const bool lowOpen = !(window.below > 0 && Extended(window.below) >= low * outwardLow * (1 - stepSlack));
+    const bool highOpen = !(window.above > 0 && Extended(window.above) <= high * outwardHigh * (1 + stepSlack));
     // A driver that refused a rate where an edge is sought (one that takes
     // only the standard rates) ends the search on that side.
     const Extended lowReach = std::max(Extended(window.below), low * outwardLow * 99 / 100);

@@ -69,9 +69,12 @@ std::string noAnswerText(const std::string& timeoutText, uint32_t baud, uint32_t
 {
     const std::string when = " within " + timeoutText + " s at " + std::to_string(baud) + " Baud" +
                              (tries > 1 ? " in " + std::to_string(tries) + " tries" : "");
+    // The text quoted as the shell would take it, and always quoted.
+    const std::string word = shellWord(escapedLine(text));
+    const std::string quoted = word.front() == '\'' ? word : "'" + word + "'";
     const std::string what = heard == 0 ? "the board did not answer" + when
                                         : "the board sent " + std::to_string(heard) + (heard == 1 ? " byte" : " bytes") +
-                                              when + ", but not " + shellWord(escapedLine(text));
+                                              when + ", but not " + quoted;
     return what + ": check the rate, the wiring and the reset polarity";
 }
 
