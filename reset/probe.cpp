@@ -174,6 +174,11 @@ ProbeWindow probeWindow(const Probe& probe)
     return window;
 }
 
+int64_t listenUntil(int64_t release, uint32_t wait, int64_t answerEnd, int64_t lastByte)
+{
+    return std::min(std::max(answerEnd, lastByte + quietMilliseconds), release + wait + mostLaterMilliseconds);
+}
+
 void sortHeard(const std::vector<HeardPiece>& pieces, uint32_t wait, const std::string& text, TryResult& result)
 {
     TextWatch watch{text, ""};
@@ -333,8 +338,7 @@ PulseReport hearTry(ReceiveLineDriver& line, const ExpectRequest& request, int64
     int64_t lastByte = release;
     for (;;) {
         const int64_t now = line.monotonicMilliseconds();
-        const int64_t quietAt = std::max(answerEnd, lastByte + quietMilliseconds);
-        const int64_t deadline = std::min(quietAt, release + request.milliseconds + mostLaterMilliseconds);
+        const int64_t deadline = listenUntil(release, request.milliseconds, answerEnd, lastByte);
         if (now >= deadline) {
             return PulseReport{PulseOutcome::Done, 0, ""};
         }

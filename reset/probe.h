@@ -64,6 +64,12 @@ constexpr size_t maxKeptBytes = 4096;
 constexpr uint32_t quietMilliseconds = 100;
 constexpr uint32_t mostLaterMilliseconds = 1000;
 
+// Until when a try listens, in ms on the port's clock: to `answerEnd` (the
+// release and the wait, or the end of the text's line where it came), then
+// on until the line has been quiet for quietMilliseconds since `lastByte`,
+// at most mostLaterMilliseconds beyond the wait.
+int64_t listenUntil(int64_t release, uint32_t wait, int64_t answerEnd, int64_t lastByte);
+
 // What came after a release, piece by piece, each with its time.
 struct HeardPiece {
     uint32_t afterRelease;  // ms

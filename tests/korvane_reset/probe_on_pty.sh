@@ -61,18 +61,23 @@ probe "a board that answers 0.8 s after the release" dtr on 57600 \
 wait_named=$(sed -n 's/.*the probe with a longer wait: korvane-reset --probe .* \(--timeout=[0-9.]*\) .*/\1/p' out)
 probe "that board with the wait the verdict names ($wait_named)" dtr on 57600 \
     "0|found: the board answers at 57600 Baud after a DTR pulse" 7 10 006 "" 800 "$wait_named"
-# An --inc that names no file: an error before the port is touched.
-rm -f port log
-perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" on dtr 57600 "$tool" &
-peer=$!
-for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
-status=0
-LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect=K "--inc=$work/none.inc" "$work/port" \
-    > out 2> err || status=$?
-kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
-got="$status|$(cat out err)|$([ ! -s log ] || echo "the lines moved")"
-want="1|korvane-reset: cannot read $work/none.inc: No such file or directory|"
-if [ "$got" = "$want" ]; then echo "ok: --inc naming no file"; else printf 'FAILED: --inc naming no file\n  expected: %s\n  got:      %s\n' "$want" "$got"; failures=$((failures + 1)); fi
+# An --inc that names no file, or one that is no korvane.inc: an error
+# before the port is touched.
+printf 'ORG 0\n' > other.inc
+for case in "none.inc|cannot read $work/none.inc: No such file or directory" \
+    "other.inc|$work/other.inc is not a korvane.inc that mardeluk wrote (line 1 is not one that mardeluk writes)"; do
+    rm -f port log
+    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" on dtr 57600 "$tool" &
+    peer=$!
+    for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
+    status=0
+    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect=K "--inc=$work/${case%%|*}" \
+        "$work/port" > out 2> err || status=$?
+    kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
+    got="$status|$(cat out err)|$([ ! -s log ] || echo "the lines moved")"
+    want="1|korvane-reset: ${case#*|}|"
+    if [ "$got" = "$want" ]; then echo "ok: --inc=${case%%|*}"; else printf 'FAILED: --inc=%s\n  expected: %s\n  got:      %s\n' "${case%%|*}" "$want" "$got"; failures=$((failures + 1)); fi
+done
 if [ "$benchmark" = --benchmark ]; then
     probe "a 40 MHz board" dtr on 208333 "0|found: the board answers at 208781 Baud after a DTR pulse" 40 25 006
 fi

@@ -192,6 +192,10 @@ TEST(Probe, FindsTheWiringTheRateAndTheWindowInTheFewestResets)
          dtrLine | rtsLine},
         {"a dead board", dead, {}, fileFor(57600), ProbeFinding::Silent, 12,
          {"not found: no byte came after any of 12 resets"}, dtrLine | rtsLine},
+        {"a dead board's tries", dead, {}, fileFor(57600), ProbeFinding::Silent, 12,
+         {"try: 57600 Baud, an RTS pulse, inverted: nothing", "try: 57600 Baud, a DTR and RTS pulse: nothing",
+          "try: 115200 Baud, a DTR and RTS pulse, inverted: nothing"},
+         dtrLine | rtsLine, {}, true},
         {"the text once only", once, {}, fileFor(57600), ProbeFinding::Unconfirmed, 2,
          {"not found: 'KORVANE ready' came at 57600 Baud after a DTR pulse, but not again on the next reset",
           "check: the board's power and the reset circuit, then: korvane-reset '--expect=KORVANE ready' --baud=57600 "

@@ -101,9 +101,7 @@ void putNextTry(nlohmann::json& out)
                   {"rate", probeTry->rate},
                   {"steps", stepsJson(plan)},
                   {"release", plan.releaseAfter},
-                  {"timeout", probe.setup.options.answer.milliseconds},
-                  {"quiet", reset::quietMilliseconds},
-                  {"later", reset::mostLaterMilliseconds}};
+                  {"timeout", probe.setup.options.answer.milliseconds}};
 }
 
 }  // namespace
@@ -239,11 +237,10 @@ const char* korvaneResetOut()
 // (four hex digits, "" for none), which tells how its driver makes rates.
 // Returns 1 with korvaneResetOut() = {"command", "error"}; else 0 with the
 // command and the first try: {"phase", "line", "invert", "rate", "steps",
-// "release", "timeout", "quiet", "later"} (the port reopened at the rate,
-// the steps run, what comes during the pulse counted, what comes from the
-// release step read for the timeout and on until the line has been quiet
-// for "quiet" ms, at most "later" ms more, and recorded by
-// korvaneProbeRecord), or the verdict where there is nothing to try.
+// "release", "timeout"} (the port reopened at the rate, the steps run, what
+// comes during the pulse counted, what comes from the release step read
+// until korvaneListenUntil and recorded by korvaneProbeRecord), or the
+// verdict where there is nothing to try.
 int korvaneProbeStart(const char* fields, int count, const char* includeText, const char* usbVendor)
 {
     reset::Fields read = fieldsOf(fields, count);
@@ -308,6 +305,15 @@ int korvaneProbeRecord(const uint8_t* bytes, int length, const char* pieces, int
     putNextTry(out);
     resetOut = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return 0;
+}
+
+// Until when the current try listens (performance.now() ms), for its
+// release and the last byte's time (the release where none came).
+double korvaneListenUntil(double releasedAt, double lastByte)
+{
+    const int64_t release = static_cast<int64_t>(releasedAt);
+    const uint32_t wait = probe.setup.options.answer.milliseconds;
+    return static_cast<double>(reset::listenUntil(release, wait, release + wait, static_cast<int64_t>(lastByte)));
 }
 
 // A new wait for `text`: nothing that came before counts.

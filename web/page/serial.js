@@ -14,7 +14,8 @@ const serialFields = [
 ];
 const dtrLine = 2, rtsLine = 4;  // the bits of the core's steps (reset/modem_lines.h)
 
-const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null, heard: null };
+const serial = { port: null, rate: 0, reader: null, reading: null, phase: 'idle', seen: null, lost: null, heard: null,
+  pulseBytes: 0 };
 
 // One thing at a time on the port, in the order asked: a reset, a line, a file.
 let portQueue = Promise.resolve();
@@ -24,6 +25,7 @@ function onPort(task) {
   return run;
 }
 
+const hex = (value) => value.toString(16).padStart(4, '0');
 const fieldValue = (id) => (byId(id).type === 'checkbox' ? byId(id).checked : byId(id).value);
 const portName = () => byId('serial-port').dataset.name || 'the port';
 
@@ -101,8 +103,9 @@ function showReceived(bytes) {
 // with a new one. Any other error means the device is gone.
 const lineErrors = ['FramingError', 'ParityError', 'BreakError', 'BufferOverrunError'];
 
-// Everything the port sends, while it is open: dropped between the start
-// of a reset and its release, shown otherwise, and kept for a probe's try.
+// Everything the port sends, while it is open: between the start of a
+// reset and its release dropped, or counted for a probe's try; shown
+// otherwise, and kept with its time while a reset or a try listens.
 async function readPort() {
   while (serial.rate && serial.port.readable) {
     serial.reader = serial.port.readable.getReader();
@@ -111,7 +114,11 @@ async function readPort() {
         const { value, done } = await serial.reader.read();
         if (done) return;
         if (serial.phase === 'resetting') continue;
-        serial.heard?.push(value);
+        if (serial.phase === 'pulse') {
+          serial.pulseBytes += value.length;
+          continue;
+        }
+        serial.heard?.push({ at: performance.now(), bytes: value });
         if (showReceived(value) && serial.phase === 'waiting') {
           serial.answeredAt ??= performance.now();
           serial.seen?.(serial.answeredAt);
@@ -190,6 +197,7 @@ async function resetBoard() {
     return;
   }
   updateSerialButtons(true);
+  serial.heard = [];
   try {
     for (let attempt = 1; attempt <= settings.tries; attempt++) {
       serial.phase = 'resetting';
@@ -210,36 +218,53 @@ async function resetBoard() {
         return;
       }
     }
-    setVerdict(core.ccall('korvaneNoAnswer', 'string', ['string', 'number', 'number'],
-      [settings.timeoutText, settings.rate, settings.tries]));
+    const heard = serial.heard.reduce((sum, piece) => sum + piece.bytes.length, 0);
+    setVerdict(core.ccall('korvaneNoAnswer', 'string', ['string', 'number', 'number', 'number', 'string'],
+      [settings.timeoutText, settings.rate, settings.tries, heard, settings.expect]));
   } catch (error) {
     setVerdict(`port disappeared: ${portName()}`);
   } finally {
     serial.phase = 'idle';
+    serial.heard = null;
     updateSerialButtons(false);
   }
 }
 
 // ccall copies a try's bytes onto the core's stack (64 KB by default in
 // newer emscriptens): a board that talks on through a long timeout gives it
-// this many, still more than the core keeps of them.
+// this many, still more than the core keeps of them; beyond, none count.
 const probeBytesPassed = 16384;
 
-function joinedBytes(chunks) {
-  const bytes = new Uint8Array(chunks.reduce((sum, chunk) => sum + chunk.length, 0));
-  chunks.reduce((at, chunk) => { bytes.set(chunk, at); return at + chunk.length; }, 0);
+function joinedBytes(pieces) {
+  const bytes = new Uint8Array(pieces.reduce((sum, piece) => sum + piece.bytes.length, 0));
+  pieces.reduce((at, piece) => { bytes.set(piece.bytes, at); return at + piece.bytes.length; }, 0);
   return bytes.subarray(0, probeBytesPassed);
 }
 
+// A try's listening, until the core says it is over: the try's timeout from
+// the release, then on until the line has been quiet. A lost port rejects.
+async function hearTry(heard, releasedAt) {
+  for (;;) {
+    const lastByte = heard.length ? heard[heard.length - 1].at : releasedAt;
+    const deadline = core.ccall('korvaneListenUntil', 'number', ['number', 'number'], [releasedAt, lastByte]);
+    if (performance.now() >= deadline) return;
+    await waitForAnswer(deadline);
+  }
+}
+
 // korvane-reset --probe through the port: the core plans each try, the
-// port is opened at the try's rate, the steps run and what comes from the
-// release until the try's timeout goes back to the core. The tries are
-// listed as they end; the verdict's wiring and rate go into the fields.
+// port is opened at the try's rate, the steps run, and what came during
+// the pulse (counted) and from the release until the line is quiet (each
+// piece with its time) goes back to the core. The tries are listed as they
+// end; the verdict's wiring and rate go into the fields.
 async function probeBoard() {
   // The calculator's korvane.inc: its last run, on every input of its fields.
   const include = core.ccall('korvaneWritesFile', 'number', [], []) === 1 ? coreText('korvaneIncludeFile') : '';
   const texts = serialFieldTexts(fieldValue('serial-baud'));
-  core.ccall('korvaneProbeStart', 'number', ['string', 'number', 'string'], [texts.join('\n'), texts.length, include]);
+  // The port's USB vendor tells how its driver makes rates.
+  const vendor = serial.port.getInfo?.().usbVendorId;
+  core.ccall('korvaneProbeStart', 'number', ['string', 'number', 'string', 'string'],
+    [texts.join('\n'), texts.length, include, vendor === undefined ? '' : hex(vendor)]);
   let out = JSON.parse(coreText('korvaneResetOut'));
   if (out.error) { setVerdict(out.error); return; }
   setVerdict('');
@@ -248,7 +273,7 @@ async function probeBoard() {
   updateSerialButtons(true);
   try {
     while (out.try) {
-      const { rate, steps, release, timeout } = out.try;
+      const { rate, steps, release } = out.try;
       let kept = 0;
       try {
         await openPort(rate);
@@ -256,16 +281,24 @@ async function probeBoard() {
         kept = -1;
       }
       const heard = [];
+      let releasedAt = 0;
       if (!kept) {
-        serial.phase = 'resetting';
-        await runSteps(steps, release, () => { serial.heard = heard; serial.phase = 'probing'; });
-        await waitForAnswer(performance.now() + timeout);
+        serial.pulseBytes = 0;
+        serial.phase = 'pulse';
+        await runSteps(steps, release, () => {
+          releasedAt = performance.now();
+          serial.heard = heard;
+          serial.phase = 'probing';
+        });
+        await hearTry(heard, releasedAt);
         serial.phase = 'resetting';
         serial.heard = null;
         if (!serial.rate) throw new Error('the port was lost');
       }
       const bytes = joinedBytes(heard);
-      core.ccall('korvaneProbeRecord', 'number', ['array', 'number', 'number'], [bytes, bytes.length, kept]);
+      const pieces = JSON.stringify(heard.map((piece) => [Math.round(piece.at - releasedAt), piece.bytes.length]));
+      core.ccall('korvaneProbeRecord', 'number', ['array', 'number', 'string', 'number', 'number', 'number'],
+        [bytes, bytes.length, pieces, serial.pulseBytes, releasedAt, kept]);
       out = JSON.parse(coreText('korvaneResetOut'));
       list.textContent += `${out.tryLine}\n`;
     }
@@ -325,7 +358,6 @@ async function sendText(lines, pause) {
 function showPort(port) {
   serial.port = port;
   const info = port.getInfo ? port.getInfo() : {};
-  const hex = (value) => value.toString(16).padStart(4, '0');
   const name = info.usbVendorId !== undefined ? `USB ${hex(info.usbVendorId)}:${hex(info.usbProductId)}` : 'a serial port';
   byId('serial-port').dataset.name = name;
   byId('serial-port').textContent = `Port: ${name}`;
