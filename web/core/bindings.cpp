@@ -3,6 +3,7 @@
 // core as the programs.
 // Each call keeps its texts until the next one; the page reads them at once.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +39,12 @@ std::string receivedOut;
 std::string noAnswerOut;
 reset::Probe probe;
 std::optional<reset::ProbeTry> probeTry;
+
+// A time in ms from the page, whole; 0 for one that is no finite number.
+int64_t wholeMilliseconds(double milliseconds)
+{
+    return std::isfinite(milliseconds) && std::fabs(milliseconds) < 1e15 ? static_cast<int64_t>(milliseconds) : 0;
+}
 
 // `count` texts separated by line feeds: no text field holds one.
 std::vector<std::string> splitTexts(const char* joined, int count)
@@ -288,17 +295,18 @@ int korvaneProbeRecord(const uint8_t* bytes, int length, const char* pieces, int
         size_t at = 0;
         const nlohmann::json times = nlohmann::json::parse(pieces, nullptr, false);
         for (const nlohmann::json& piece : times.is_array() ? times : nlohmann::json::array()) {
-            if (!piece.is_array() || piece.size() != 2 || !piece[0].is_number_unsigned() ||
-                !piece[1].is_number_unsigned()) {
-                continue;
+            // A piece that gives no length ends the list: the bytes after it have no time.
+            if (!piece.is_array() || piece.size() != 2 || !piece[0].is_number() || !piece[1].is_number_unsigned()) {
+                break;
             }
             const size_t size = std::min(piece[1].get<size_t>(), static_cast<size_t>(std::max(0, length)) - at);
-            heard.push_back({piece[0].get<uint32_t>(), std::string(reinterpret_cast<const char*>(bytes) + at, size)});
+            const int64_t after = std::clamp<int64_t>(wholeMilliseconds(piece[0].get<double>()), 0, UINT32_MAX);
+            heard.push_back({static_cast<uint32_t>(after), std::string(reinterpret_cast<const char*>(bytes) + at, size)});
             at += size;
         }
         reset::sortHeard(heard, probe.setup.options.answer.milliseconds, probe.setup.options.answer.text, result);
         result.pulseBytes = static_cast<size_t>(std::max(0, pulseBytes));
-        result.releasedAt = static_cast<int64_t>(releasedAt);
+        result.releasedAt = wholeMilliseconds(releasedAt);
     }
     reset::recordTry(probe, *probeTry, result);
     nlohmann::json out = {{"tryLine", reset::tryLine(probe, probe.tries.back())}};
@@ -311,9 +319,9 @@ int korvaneProbeRecord(const uint8_t* bytes, int length, const char* pieces, int
 // release and the last byte's time (the release where none came).
 double korvaneListenUntil(double releasedAt, double lastByte)
 {
-    const int64_t release = static_cast<int64_t>(releasedAt);
+    const int64_t release = wholeMilliseconds(releasedAt);
     const uint32_t wait = probe.setup.options.answer.milliseconds;
-    return static_cast<double>(reset::listenUntil(release, wait, release + wait, static_cast<int64_t>(lastByte)));
+    return static_cast<double>(reset::listenUntil(release, wait, release + wait, wholeMilliseconds(lastByte)));
 }
 
 // A new wait for `text`: nothing that came before counts.
