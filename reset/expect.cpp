@@ -28,22 +28,19 @@ PulseReport waitForText(ReceiveLineDriver& line, const ExpectRequest& request,
                         const std::function<bool(const std::string&)>& show, reset::ReceivedText& shown, int& heard)
 {
     reset::TextWatch watch{request.text, ""};
+    bool taken = true;
+    bool found = false;
     const int64_t deadline = line.monotonicMilliseconds() + request.milliseconds;
-    for (int64_t left = request.milliseconds; left > 0; left = deadline - line.monotonicMilliseconds()) {
-        std::string bytes;
-        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(left));
-        if (read.end != common::WaitEnd::Elapsed) {
-            return readFailure(read);
-        }
+    const PulseReport read = readUntil(line, [deadline] { return deadline; }, [&](const std::string& bytes, int64_t) {
         heard += static_cast<int>(std::min<size_t>(bytes.size(), INT32_MAX - static_cast<size_t>(heard)));
-        if (!show(shown.escaped(bytes))) {
-            return outcome(PulseOutcome::AnswerNotShown, 0, "");
-        }
-        if (watch.seen(bytes)) {
-            return outcome(PulseOutcome::Done, 0, "");
-        }
+        found = watch.seen(bytes);
+        taken = show(shown.escaped(bytes));
+        return taken && !found;
+    });
+    if (read.outcome != PulseOutcome::Done || !taken) {
+        return taken ? read : outcome(PulseOutcome::AnswerNotShown, 0, "");
     }
-    return outcome(PulseOutcome::NoAnswer, heard, "");
+    return found ? outcome(PulseOutcome::Done, 0, "") : outcome(PulseOutcome::NoAnswer, heard, "");
 }
 
 }  // namespace
@@ -75,6 +72,25 @@ PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupC
                               : outcome(PulseOutcome::RateRefused, static_cast<int>(kept), "");
     }
     return outcome(PulseOutcome::Done, 0, "");
+}
+
+PulseReport readUntil(ReceiveLineDriver& line, const std::function<int64_t()>& until,
+                      const std::function<bool(const std::string&, int64_t)>& took)
+{
+    for (;;) {
+        const int64_t left = until() - line.monotonicMilliseconds();
+        if (left <= 0) {
+            return outcome(PulseOutcome::Done, 0, "");
+        }
+        std::string bytes;
+        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(std::min<int64_t>(left, UINT32_MAX)));
+        if (read.end != common::WaitEnd::Elapsed) {
+            return readFailure(read);
+        }
+        if (!bytes.empty() && !took(bytes, line.monotonicMilliseconds())) {
+            return outcome(PulseOutcome::Done, 0, "");
+        }
+    }
 }
 
 PulseReport expectAnswer(ModemLineDriver& modemLines, ReceiveLineDriver& line, const ExpectRequest& request,

@@ -32,6 +32,13 @@ bool rateTaken(uint32_t asked, uint32_t kept);
 // failure with the system's reason. Else Done.
 PulseReport setLineRate(ReceiveLineDriver& line, uint32_t baud, bool keepHangupCleared);
 
+// Reads what comes until the time that `until` gives, asked again after
+// each read: each piece goes to `took` with the time it came; false from it
+// ends the read. A failure of the port or an ending signal ends it at once
+// with that report; else Done.
+PulseReport readUntil(ReceiveLineDriver& line, const std::function<int64_t()>& until,
+                      const std::function<bool(const std::string&, int64_t)>& took);
+
 // Checks that the port has modem lines (`modemLines`), sets the rate
 // (setLineRate: a rate refused ends it before any reset). Then for each try it discards what came before, resets
 // with `resetBoard`, discards again at the release (what a board wired the other

@@ -33,16 +33,6 @@ constexpr int plainRestLines = dtrLine | rtsLine;
 // The most tries that the window's edges take.
 constexpr size_t mostWindowTries = 12;
 
-bool wiringGiven(const Options& options)
-{
-    return options.lineGiven || options.inverted || !options.sequence.empty();
-}
-
-Wiring givenWiring(const Options& options)
-{
-    return Wiring{options.lines, options.inverted, !options.sequence.empty()};
-}
-
 // The standard crystals, the one nearest korvane.inc's own first.
 std::vector<double> crystalsByDistance(double clock)
 {
@@ -63,15 +53,15 @@ bool tried(const Probe& probe, const Wiring& wiring, uint32_t rate)
 
 }  // namespace
 
+std::optional<Wiring> givenWiring(const Options& options)
+{
+    const bool given = options.lineGiven || options.inverted || !options.sequence.empty();
+    return given ? std::optional(Wiring{options.lines, options.inverted, !options.sequence.empty()}) : std::nullopt;
+}
+
 bool sameWiring(const Wiring& a, const Wiring& b)
 {
     return a.lines == b.lines && a.inverted == b.inverted && a.sequence == b.sequence;
-}
-
-uint32_t wholeBaud(double rate)
-{
-    const double rounded = static_cast<double>(common::truncated(common::Extended(rate) + common::Extended(1) / 2));
-    return rounded >= 1 && rounded <= maxLineRate ? static_cast<uint32_t>(rounded) : 0;
 }
 
 void addDistinctRate(std::vector<uint32_t>& rates, uint32_t rate)
@@ -86,8 +76,8 @@ void addDistinctRate(std::vector<uint32_t>& rates, uint32_t rate)
 // brought bytes.
 std::optional<Wiring> wiringFound(const Probe& probe)
 {
-    if (wiringGiven(probe.setup.options)) {
-        return givenWiring(probe.setup.options);
+    if (const std::optional<Wiring> given = givenWiring(probe.setup.options)) {
+        return given;
     }
     for (const TryRecord& record : probe.tries) {
         if (record.result.byteCount > 0) {
@@ -160,11 +150,17 @@ ProbeWindow probeWindow(const Probe& probe)
     window.boardRates = fittingRates(window.samples);
     window.standardRates = fittingOf(window.boardRates, survey::standardRates());
     if (const std::optional<calculator::IncludeFacts>& file = probe.setup.include) {
+        const common::Extended middle = rangeMiddle(window.boardRates);
+        const auto misfit = [&](double crystal) {
+            return common::magnitudeOf(common::Extended(calculator::generatedRate(file->generator, file->settings, crystal)) - middle);
+        };
         for (const double crystal : survey::standardCrystals()) {
             if (rateFits(window.boardRates, calculator::generatedRate(file->generator, file->settings, crystal))) {
                 window.crystals.push_back(crystal);
             }
         }
+        std::stable_sort(window.crystals.begin(), window.crystals.end(),
+                         [&](double a, double b) { return misfit(a) < misfit(b); });
     }
     // Settled once at most one crystal fits and the rate is known: a
     // standard rate fits, or the range is narrow.
@@ -336,30 +332,16 @@ PulseReport hearTry(ReceiveLineDriver& line, const ExpectRequest& request, int64
     std::string heard;  // the first maxKeptBytes, for the end of the text's line
     int64_t answerEnd = release + request.milliseconds;
     int64_t lastByte = release;
-    for (;;) {
-        const int64_t now = line.monotonicMilliseconds();
-        const int64_t deadline = listenUntil(release, request.milliseconds, answerEnd, lastByte);
-        if (now >= deadline) {
-            return PulseReport{PulseOutcome::Done, 0, ""};
-        }
-        std::string bytes;
-        const common::WaitResult read = line.readInput(bytes, static_cast<uint32_t>(deadline - now));
-        if (read.end == common::WaitEnd::EndingSignal) {
-            return PulseReport{PulseOutcome::Interrupted, read.detail, ""};
-        }
-        if (read.end != common::WaitEnd::Elapsed) {
-            return driverFailure(read.detail, "reading the board's answer");
-        }
-        if (bytes.empty()) {
-            continue;
-        }
-        lastByte = line.monotonicMilliseconds();
-        pieces.push_back(HeardPiece{static_cast<uint32_t>(lastByte - release), bytes});
-        if (lastByte <= release + request.milliseconds && heard.size() < maxKeptBytes) {
+    const auto until = [&] { return listenUntil(release, request.milliseconds, answerEnd, lastByte); };
+    return readUntil(line, until, [&](const std::string& bytes, int64_t at) {
+        lastByte = at;
+        pieces.push_back(HeardPiece{static_cast<uint32_t>(at - release), bytes});
+        if (at <= release + request.milliseconds && heard.size() < maxKeptBytes) {
             heard += bytes;
-            answerEnd = textLineEnded(heard, request.text) ? lastByte : answerEnd;
+            answerEnd = textLineEnded(heard, request.text) ? at : answerEnd;
         }
-    }
+        return true;
+    });
 }
 
 // What waits in the input when the pulse releases the board: what it sent

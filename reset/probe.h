@@ -118,6 +118,9 @@ void recordTry(Probe& probe, const ProbeTry& attempt, const TryResult& result);
 // How many resets the tries made (a refused rate makes none).
 size_t resetsMade(const Probe& probe);
 
+// The wiring that --line, --invert or --sequence give, or none.
+std::optional<Wiring> givenWiring(const Options& options);
+
 // Two wirings are one.
 bool sameWiring(const Wiring& a, const Wiring& b);
 
@@ -143,7 +146,8 @@ bool restartMissed(const Probe& probe);
 struct ProbeWindow {
     std::vector<RateSample> samples;
     RateRange boardRates{0, 0};
-    std::vector<double> crystals;       // Hz: the standard crystals at which korvane.inc's settings fit
+    std::vector<double> crystals;       // Hz: the standard crystals at which korvane.inc's settings
+                                        // fit, the nearest to the middle of the board's rates first
     std::vector<double> standardRates;  // Baud
     WindowSearch search{WindowStep::Settled, 0};  // how the search goes on, or why it stopped
 };
@@ -153,9 +157,6 @@ ProbeWindow probeWindow(const Probe& probe);
 // did not: as a plain reset leaves them when no wiring restarted the board
 // (after a reset; Ctrl-C too); none where they stay as the last try left them.
 std::optional<int> linesAfterProbe(const Probe& probe);
-
-// A rate in whole Baud, or 0 for one that no line takes.
-uint32_t wholeBaud(double rate);
 
 // The rate on the wire of a try's rate (the one asked where the driver's
 // arithmetic is not known to make another).

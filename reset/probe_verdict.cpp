@@ -112,9 +112,8 @@ std::string probeCommand(const Probe& probe, uint32_t wait, const std::string& p
         }
         command += " --baud=" + rates;
     }
-    const bool wiringGiven = options.lineGiven || options.inverted || !options.sequence.empty();
-    command += wiringGiven ? wiringOptions(Wiring{options.lines, options.inverted, !options.sequence.empty()}, options)
-                           : "";
+    const std::optional<Wiring> given = givenWiring(options);
+    command += given ? wiringOptions(*given, options) : "";
     return command + " --timeout=" + secondsText(wait) + portWords(options, port);
 }
 
@@ -132,11 +131,6 @@ std::pair<std::string, int> commonestAnswer(const Probe& probe)
         }
     }
     return commonest;
-}
-
-Extended rangeMiddle(const RateRange& range)
-{
-    return (Extended(range.low) + range.high) / 2;
 }
 
 // The rate of the command that does it again: a standard rate that fits,
@@ -173,24 +167,12 @@ std::string windowWords(const ProbeWindow& window)
            baudWords(wholeBaud(window.boardRates.high));
 }
 
-// The crystals that fit, the nearest to the middle of the board's rates first.
-std::vector<double> crystalsByFit(const ProbeWindow& window, const calculator::IncludeFacts& file)
-{
-    std::vector<double> crystals = window.crystals;
-    const Extended middle = rangeMiddle(window.boardRates);
-    const auto misfit = [&](double crystal) {
-        return common::magnitudeOf(Extended(calculator::generatedRate(file.generator, file.settings, crystal)) - middle);
-    };
-    std::stable_sort(crystals.begin(), crystals.end(), [&](double a, double b) { return misfit(a) < misfit(b); });
-    return crystals;
-}
-
 // What the board's rate says against korvane.inc: the crystals that fit,
 // or the rate the loader may have been built for; nothing where the file's
 // own clock alone explains it.
 std::vector<std::string> fileLines(const ProbeVerdict& verdict, const calculator::IncludeFacts& file)
 {
-    const std::vector<double> crystals = crystalsByFit(verdict.window, file);
+    const std::vector<double>& crystals = verdict.window.crystals;
     const bool fileFits = rateFits(verdict.window.boardRates, file.settings.resultingBaud);
     const uint32_t nominal = wholeBaud(file.nominal);
     const std::string otherRate =
@@ -321,12 +303,11 @@ ProbeVerdict judgeProbe(const Probe& probe, const std::string& port)
     verdict.coarse = verdict.window.search.step == WindowStep::DriverLimit;
     verdict.rate = rateToUse(verdict.window, verdict.coarse, found->attempt.rate);
     verdict.command = againCommand(probe, verdict.wiring, verdict.rate, port);
-    for (const double rate : verdict.window.standardRates) {
-        if (!file || wholeBaud(rate) != wholeBaud(file->nominal)) {
+    for (const double rate : file ? verdict.window.standardRates : std::vector<double>{}) {
+        if (wholeBaud(rate) != wholeBaud(file->nominal)) {
             verdict.otherStandardRate = wholeBaud(rate);
         }
     }
-    verdict.otherStandardRate = file ? verdict.otherStandardRate : std::nullopt;
     return verdict;
 }
 
@@ -420,8 +401,7 @@ std::string verdictJson(const ProbeVerdict& verdict, const Probe& probe)
     }
     const RateWindow edges = windowOf(verdict.window.samples);
     json crystals = json::array();
-    for (const double crystal :
-         answered && probe.setup.include ? crystalsByFit(verdict.window, *probe.setup.include) : std::vector<double>{}) {
+    for (const double crystal : answered ? verdict.window.crystals : std::vector<double>{}) {
         crystals.push_back(megahertz(crystal));
     }
     const bool named = crystals.size() == 1 && verdict.incClock && megahertz(*verdict.incClock) != crystals[0];

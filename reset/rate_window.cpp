@@ -53,12 +53,11 @@ std::optional<uint32_t> rateBetween(double low, double high, Extended target, su
     const Extended top = high > 0 ? Extended(high) : Extended(maxLineRate) + 1;
     for (int step = 0; step <= scanSteps; ++step) {
         for (const int sign : {-1, 1}) {
-            const Extended aim = target * (Extended(1) + sign * step * scanStep);
-            const Extended rounded = common::truncated(aim + Extended(1) / 2);
-            if (rounded < slowestRate || rounded > maxLineRate) {
+            const uint32_t asked =
+                wholeBaud(static_cast<double>(target * (Extended(1) + sign * step * scanStep)));
+            if (asked < slowestRate) {
                 continue;
             }
-            const uint32_t asked = static_cast<uint32_t>(static_cast<double>(rounded));
             const double wire = wireRate(adapter, asked);
             const bool sampled = std::any_of(samples.begin(), samples.end(),
                                              [wire](const RateSample& s) { return sameRate(s.rate, wire); });
@@ -67,7 +66,7 @@ std::optional<uint32_t> rateBetween(double low, double high, Extended target, su
                 !sameRate(wire, low) && !(high > 0 && sameRate(wire, high))) {
                 // Asked as it is made, where the driver makes it so: the
                 // tries then name the rates on the wire.
-                const uint32_t made = static_cast<uint32_t>(static_cast<double>(common::truncated(Extended(wire) + Extended(1) / 2)));
+                const uint32_t made = wholeBaud(wire);
                 const bool madeRefused = std::find(refused.begin(), refused.end(), made) != refused.end();
                 return sameRate(wireRate(adapter, made), wire) && !madeRefused ? made : asked;
             }
@@ -139,6 +138,11 @@ bool rateFits(const RateRange& range, double rate)
     return range.low <= rate && rate <= range.high;
 }
 
+Extended rangeMiddle(const RateRange& range)
+{
+    return (Extended(range.low) + range.high) / 2;
+}
+
 std::vector<double> fittingOf(const RateRange& range, const std::vector<double>& candidates)
 {
     std::vector<double> fitting;
@@ -148,6 +152,12 @@ std::vector<double> fittingOf(const RateRange& range, const std::vector<double>&
         }
     }
     return fitting;
+}
+
+uint32_t wholeBaud(double rate)
+{
+    const double rounded = static_cast<double>(common::truncated(Extended(rate) + Extended(1) / 2));
+    return rounded >= 1 && rounded <= maxLineRate ? static_cast<uint32_t>(rounded) : 0;
 }
 
 double wireRate(survey::Adapter adapter, uint32_t asked)

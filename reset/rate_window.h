@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/extended.h"
 #include "survey/pc_adapters.h"
 
 namespace reset {
@@ -41,6 +42,10 @@ struct RateRange {
 };
 RateRange fittingRates(const std::vector<RateSample>& samples);
 bool rateFits(const RateRange& range, double rate);
+common::Extended rangeMiddle(const RateRange& range);
+
+// A rate in whole Baud, or 0 for one that no line takes.
+uint32_t wholeBaud(double rate);
 
 // The rate on the wire for a rate asked of the driver, 0 where it makes none.
 double wireRate(survey::Adapter adapter, uint32_t asked);

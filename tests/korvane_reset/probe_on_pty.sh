@@ -21,22 +21,38 @@ cd "$work"
 "$mardeluk" 57600 > /dev/null
 failures=0
 
-# probe NAME LINE EDGE BOARD_RATE "STATUS|VERDICT" MOST_RESETS MOST_SECONDS REST_LINES [VERDICT_LINE [DELAY [OPTION [WIDTH]]]]
-probe() {
+# run_probe LINE EDGE BOARD_RATE DELAY OPTION... -- PORT_ARGUMENTS...: the
+# program's --probe on a pty with pty_peer.pl's board behind it, into out,
+# err and status; the modem lines' changes in log.
+run_probe() {
+    local line=$1 edge=$2 rate=$3 delay=$4 options=()
+    shift 4
+    while [ "$1" != -- ]; do options+=("$1"); shift; done
+    shift
     rm -f port log
-    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" "$3" "$2" "$4" "$tool" "${10:-20}" &
+    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" "$edge" "$line" "$rate" "$tool" "$delay" &
     peer=$!
     for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
-    local start status=0 resets got want
-    start=$(date +%s%N)
-    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect='KORVANE ready' ${11:-} \
-        "$work/port" ${12:-} > out 2> err || status=$?
+    status=0
+    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe "${options[@]}" "$work/port" "$@" \
+        > out 2> err || status=$?
     kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
+}
+
+# verdict NAME WANT GOT
+verdict() {
+    if [ "$3" = "$2" ]; then echo "ok: $1"; else printf 'FAILED: %s\n  expected: %s\n  got:      %s\n' "$1" "$2" "$3"; failures=$((failures + 1)); fi
+}
+
+# probe NAME LINE EDGE BOARD_RATE "STATUS|VERDICT" MOST_RESETS MOST_SECONDS REST_LINES [VERDICT_LINE [DELAY [OPTION [WIDTH]]]]
+probe() {
+    local start resets got
+    start=$(date +%s%N)
+    run_probe "$2" "$3" "$4" "${10:-20}" --expect='KORVANE ready' ${11:-} -- ${12:-}
     resets=$(grep -c '^try: ' err || true)
     got="$status|$(head -n 1 out)|$([ "$resets" -le "$6" ] && echo "at most $6 resets")|$(wc -l < err) lines"
     got+="|$(tail -n 1 log | cut -d ' ' -f 4)|$(grep -h -F -x -- "${9:-}" out err || true)"
-    want="$5|at most $6 resets|$resets lines|$8|${9:-}"
-    if [ "$got" = "$want" ]; then echo "ok: $1"; else printf 'FAILED: %s\n  expected: %s\n  got:      %s\n' "$1" "$want" "$got"; failures=$((failures + 1)); fi
+    verdict "$1" "$5|at most $6 resets|$resets lines|$8|${9:-}" "$got"
     [ "$benchmark" != --benchmark ] ||
         printf 'benchmark: %s: %d resets (target at most %d), %d ms (target under %d s)\n' \
             "$1" "$resets" "$6" $((($(date +%s%N) - start) / 1000000)) "$7"
@@ -66,17 +82,8 @@ probe "that board with the wait the verdict names ($wait_named)" dtr on 57600 \
 printf 'ORG 0\n' > other.inc
 for case in "none.inc|cannot read $work/none.inc: No such file or directory" \
     "other.inc|$work/other.inc is not a korvane.inc that mardeluk wrote (line 1 is not one that mardeluk writes)"; do
-    rm -f port log
-    perl "$here/../support/pty_peer.pl" "$work/port" "$work/log" on dtr 57600 "$tool" &
-    peer=$!
-    for _ in $(seq 200); do [ -L port ] && break; sleep 0.01; done
-    status=0
-    LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/log "$program" --probe --expect=K "--inc=$work/${case%%|*}" \
-        "$work/port" > out 2> err || status=$?
-    kill "$peer"; wait "$peer" 2> /dev/null || true; peer=
-    got="$status|$(cat out err)|$([ ! -s log ] || echo "the lines moved")"
-    want="1|korvane-reset: ${case#*|}|"
-    if [ "$got" = "$want" ]; then echo "ok: --inc=${case%%|*}"; else printf 'FAILED: --inc=%s\n  expected: %s\n  got:      %s\n' "${case%%|*}" "$want" "$got"; failures=$((failures + 1)); fi
+    run_probe dtr on 57600 20 --expect=K "--inc=$work/${case%%|*}" --
+    verdict "--inc=${case%%|*}" "1|korvane-reset: ${case#*|}|" "$status|$(cat out err)|$([ ! -s log ] || echo "the lines moved")"
 done
 if [ "$benchmark" = --benchmark ]; then
     probe "a 40 MHz board" dtr on 208333 "0|found: the board answers at 208781 Baud after a DTR pulse" 40 25 006

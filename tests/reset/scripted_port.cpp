@@ -1,6 +1,7 @@
 #include "reset/scripted_port.h"
 
 #include "reset/plan.h"
+#include "survey/link_survey.h"
 #include "uart_model.h"
 
 #include <algorithm>
@@ -77,8 +78,8 @@ int ScriptedPort::configureLine(uint32_t baud)
 {
     log.push_back("TCSETS2 " + std::to_string(baud) + (configureError != 0 ? " fails" : ""));
     if (configureError == 0) {
-        const uint32_t standard[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-        const bool taken = !standardRatesOnly || std::find(std::begin(standard), std::end(standard), baud) != std::end(standard);
+        const std::vector<double>& standard = survey::standardRates();
+        const bool taken = !standardRatesOnly || std::find(standard.begin(), standard.end(), baud) != standard.end();
         lineBaud_ = keptBaud != 0 ? keptBaud : fastestBaud != 0 && baud > fastestBaud ? lineBaud_ : taken ? baud : 38400;
     }
     return configureError;
