@@ -230,3 +230,25 @@ test('screenshots at desktop and phone width', { skip: !process.env.KORVANE_SCRE
     await context.close();
   }
 });
+
+test('at most 350 KB, no large script to parse, the core also without Uint8Array.fromBase64', async () => {
+  assert.ok(readFileSync(resolve(process.env.KORVANE_PAGE)).length <= 350e3);
+  const reports = [];
+  for (const withoutFromBase64 of [false, true]) {
+    const context = await browser.newContext();
+    if (withoutFromBase64) await context.addInitScript(() => { delete Uint8Array.fromBase64; });
+    const page = await context.newPage();
+    const errors = [];
+    page.on('pageerror', (error) => errors.push(error.message));
+    await page.goto(`${pageUrl}?baudrate=9600`);
+    await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+    assert.equal(await page.evaluate(() => typeof Uint8Array.fromBase64), withoutFromBase64 ? 'undefined' : 'function');
+    const scripts = await page.evaluate(() => [...document.scripts].filter((script) => script.type === '').map((script) => script.text.length));
+    assert.ok(Math.max(...scripts) <= 64 * 1024, `scripts of ${scripts} characters`);
+    reports.push(await page.textContent('#report'));
+    assert.deepEqual(errors, []);
+    await context.close();
+  }
+  assert.match(reports[0], /nominal baudrate: {12}9600.0 Baud/);
+  assert.equal(reports[1], reports[0]);
+});
