@@ -10,6 +10,13 @@ namespace reset {
 
 namespace {
 
+// A sequence takes the pulse's place: the line, the inversion and the width
+// typed for a pulse are set aside, not refused.
+bool pulseGiven(const Fields& fields)
+{
+    return fields.sequence.empty();
+}
+
 // The options that the fields give, in the order of korvane-reset's help;
 // --baud, --timeout and --tries only with --expect, as the command line
 // needs them; under --probe the rates only where some are given, and no
@@ -21,10 +28,10 @@ std::vector<std::pair<Option, std::string>> givenOptions(const Fields& fields)
     if (fields.probe) {
         given.emplace_back(Option::Probe, "");
     }
-    if (fields.line != defaults.line) {
+    if (pulseGiven(fields) && fields.line != defaults.line) {
         given.emplace_back(Option::Line, fields.line);
     }
-    if (fields.invert) {
+    if (pulseGiven(fields) && fields.invert) {
         given.emplace_back(Option::Invert, "");
     }
     if (!fields.sequence.empty()) {
@@ -72,8 +79,9 @@ std::string shellWord(const std::string& word)
 FieldsRead readFields(const Fields& fields)
 {
     FieldsRead result{programName, "", Options{}, 0};
-    const std::optional<std::string> width =
-        fields.width != Fields{}.width ? std::optional<std::string>(fields.width) : std::nullopt;
+    const std::optional<std::string> width = pulseGiven(fields) && fields.width != Fields{}.width
+                                                 ? std::optional<std::string>(fields.width)
+                                                 : std::nullopt;
     for (const auto& [option, value] : givenOptions(fields)) {
         const std::string word = std::string("--") + optionName(option);
         result.command += " " + shellWord(optionTakesValue(option) ? word + "=" + value : word);

@@ -1,7 +1,8 @@
 // The page's reset section: its fields read as the korvane-reset command
 // line that the page shows for them, by the program's own checks, so that
 // the page resets where the program would and refuses in its words. A
-// field at its default is an option not given.
+// field at its default is an option not given; with a sequence, the
+// pulse's fields (line, inversion, width) are no part of the command.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // The page's reset and korvane-reset on the same fields: the page's own
 // command line runs korvane-reset on a pty (pty_peer.pl) whose modem lines
 // modem_line_log.so keeps and logs. Where the program refuses, the page
-// refuses in its words and leaves the lines alone; where it resets, the page
+// refuses in its words, shown as soon as the fields are filled, and leaves the
+// lines alone; where it resets, the page
 // changes the lines as it does, call for call.
 //   KORVANE_PAGE=... KORVANE_RESET=... KORVANE_MODEM_LINE_LOG_LIBRARY=... node --test tests/web/agreement.test.mjs
 import { test, before, after } from 'node:test';
@@ -40,12 +41,13 @@ async function runPage(page, fields) {
   await page.waitForSelector('body[data-ready]', { timeout: 30000 });
   await page.waitForFunction(() => document.getElementById('serial-port').textContent !== '');
   const command = await page.textContent('#serial-command');
+  const error = await page.textContent('#serial-error');
   await page.click('#serial-reset');
   await page.waitForFunction(() => document.getElementById('serial-verdict').textContent !== '', null, { timeout: 20000 });
   const verdict = await page.textContent('#serial-verdict');
   const signals = (await page.evaluate(() => window.serialLog))
     .filter((entry) => entry.call === 'setSignals').map((entry) => entry.signals);
-  return { command, verdict, signals };
+  return { command, error, verdict, signals };
 }
 
 // A modem_line_log.so call as the page's setSignals takes it.
@@ -94,6 +96,8 @@ test('the page refuses what korvane-reset refuses, in its words, and changes the
     { ...timed, serialbaud: '0x2580' }, { ...timed, serialbaud: ' 9600 ' },
     { sequence: 'd0|w0.05|d1' }, { sequence: 'D0||D1' }, { sequence: 'D0|W0.05|D1|' }, { sequence: ' D0|W0.05|D1' },
     { sequence: 'U0,0|W0.05|U1,1' }, { sequence: 'U0,1|W0.05|U1,0|W0.05|U1,1' },
+    // A sequence sets the pulse's fields aside, even a wrong width.
+    { line: 'rts', invert: '1', width: '0', sequence: 'D0|W0.05|D1' },
   ];
   // Two pages at a time, each loaded again for every row of its share.
   await Promise.all([0, 1].map(async (lane) => {
@@ -105,13 +109,14 @@ test('the page refuses what korvane-reset refuses, in its words, and changes the
         let expected;
         if (program.status === 0) {
           assert.notDeepEqual(program.changes, [], `${page.command}: korvane-reset changed no line`);
-          expected = { verdict: 'reset', signals: program.changes };
+          expected = { error: '', verdict: 'reset', signals: program.changes };
         } else {
           const refusal = /^korvane-reset: (.*?)(; try 'korvane-reset --help')?\n$/s.exec(program.stderr);
           assert.ok(program.status === 1 && refusal, `${page.command}: exit ${program.status}, ${program.stderr}`);
-          expected = { verdict: refusal[1], signals: [] };
+          // ... shown as soon as the fields are loaded, before any reset.
+          expected = { error: refusal[1], verdict: refusal[1], signals: [] };
         }
-        assert.deepEqual({ verdict: page.verdict, signals: page.signals }, expected, page.command);
+        assert.deepEqual({ error: page.error, verdict: page.verdict, signals: page.signals }, expected, page.command);
       });
     }
     await tab.context().close();

@@ -231,17 +231,28 @@ test('the command line is one that korvane-reset takes', async () => {
     { query: `?invert=1&expect=${encodeURIComponent("it's ready")}&serialbaud=9.6e3&timeout=0.5&tries=3`,
       command: "korvane-reset --invert '--expect=it'\\''s ready' --baud=9.6e3 --timeout=0.5 --tries=3 PORT" },
     { query: `?sequence=${encodeURIComponent('R0|D0|W0.1|D1|W0.05|R1')}`,
-      command: "korvane-reset '--sequence=R0|D0|W0.1|D1|W0.05|R1' PORT" },
+      command: "korvane-reset '--sequence=R0|D0|W0.1|D1|W0.05|R1' PORT", width: false },
+    // Typed: a width the program refuses, then a sequence that sets it aside, then the sequence gone.
+    { typed: [['#serial-width', '0']], command: 'korvane-reset PORT 0', width: true },
+    { typed: [['#serial-width', '0'], ['#serial-sequence', 'D0|W0.1|D1']], command: "korvane-reset '--sequence=D0|W0.1|D1' PORT",
+      width: false },
+    { typed: [['#serial-width', '0'], ['#serial-sequence', 'D0|W0.1|D1'], ['#serial-sequence', '']],
+      command: 'korvane-reset PORT 0', width: true },
   ];
   const { context, page } = await openPage('');
-  for (const { query, command } of cases) {
+  for (const { query = '', typed = [], command, width = true } of cases) {
     await page.goto(pageUrl + query);
     await page.waitForSelector('body[data-ready]');
+    for (const [field, text] of typed) await page.fill(field, text);
     assert.equal(await page.textContent('#serial-command'), command, query);
-    // Run as typed, on /dev/null: every option taken, the port refused.
+    assert.equal(await page.isEnabled('#serial-width'), width, command);
+    // Run as typed, on /dev/null: every option taken and the port refused, or
+    // the program's refusal, which the page shows as the fields are typed.
     const run = spawnSync('sh', ['-c', command.replace('korvane-reset', `'${korvaneReset}'`).replace('PORT', '/dev/null')],
       { encoding: 'utf8' });
-    assert.equal(run.stderr, 'korvane-reset: not a serial port with modem control lines: /dev/null\n', command);
+    const error = await page.textContent('#serial-error');
+    assert.equal(run.stderr, error ? `korvane-reset: ${error}; try 'korvane-reset --help'\n`
+      : 'korvane-reset: not a serial port with modem control lines: /dev/null\n', command);
     assert.equal(run.status, 1);
   }
   await context.close();
@@ -251,10 +262,12 @@ test('without serial port access the page says so and offers the command line', 
   const context = await browser.newContext();
   await context.addInitScript(() => { delete Navigator.prototype.serial; });
   const page = await context.newPage();
-  await page.goto(`${pageUrl}?line=both`);
+  await page.goto(`${pageUrl}?line=both&width=65536`);
   await page.waitForSelector('body[data-ready]', { timeout: 30000 });
   assert.equal(await page.isVisible('#serial-unsupported'), true);
   assert.equal(await page.isDisabled('#serial-reset'), true);
-  assert.equal(await page.textContent('#serial-command'), 'korvane-reset --line=both PORT');
+  assert.equal(await page.textContent('#serial-command'), 'korvane-reset --line=both PORT 65536');
+  // No port to choose, and the wrong field is named all the same.
+  assert.equal(await page.textContent('#serial-error'), 'invalid pulse width: 65536 (1 to 65535 ms)');
   await context.close();
 });

@@ -372,7 +372,16 @@ function updateSerialButtons(busy = serial.phase !== 'idle') {
   byId('serial-disconnect').disabled = !supported || !serial.rate || busy;
 }
 
-const updateSerialCommand = () => { byId('serial-command').textContent = serialSettings().command; };
+// The command and, as soon as a field is wrong, korvane-reset's error, with
+// no port chosen yet. A sequence takes the pulse's place: its fields wait,
+// disabled, and are no part of the command (the core sets them aside).
+function updateSerialCommand() {
+  const sequence = byId('serial-sequence').value !== '';
+  for (const id of ['serial-line', 'serial-width', 'serial-invert']) byId(id).disabled = sequence;
+  const settings = serialSettings();
+  byId('serial-command').textContent = settings.command;
+  byId('serial-error').textContent = settings.error ?? '';
+}
 
 function setUpSerial() {
   updateSerialCommand();
