@@ -1,10 +1,11 @@
 // korvane.html in Debian's chromium, driven by Playwright: the report and
 // the downloaded korvane.inc against the built mardeluk, the explorer
-// against the built korvane-baud, no request beyond the page, the keyboard,
-// and an accessibility scan.
+// against the built korvane-baud, the layout at desktop and phone width, the
+// chart's marks, the explorer following the calculator, no request beyond
+// the page, the keyboard, and an accessibility scan.
 //   KORVANE_PAGE=build/web/korvane.html MARDELUK=... KORVANE_BAUD=... node --test tests/web
 // With KORVANE_SCREENSHOTS=FOLDER it also saves the page at desktop and
-// phone width there.
+// phone width there, and the explorer (the README's pictures, in docs/).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -222,15 +223,138 @@ test('no serious or critical accessibility violation, light and dark', async () 
   }
 });
 
-test('screenshots at desktop and phone width', { skip: !process.env.KORVANE_SCREENSHOTS }, async () => {
-  const folder = process.env.KORVANE_SCREENSHOTS;
-  for (const [name, viewport] of [['desktop', { width: 1280, height: 900 }], ['phone', { width: 390, height: 844 }]]) {
-    const { context, page } = await openPage('?baudrate=9600&timer=T2&clock=12&rates=9600,115200&clocks=', { viewport });
-    await page.screenshot({ path: join(folder, `korvane-page-${name}.png`) });
+// A crystal search as korvane-baud answers it, for the chart's marks.
+function crystalSearch(rate) {
+  return JSON.parse(spawnSync(korvaneBaud, ['--json', '--rate', rate], { encoding: 'utf8' }).stdout);
+}
+
+// What the layout and the chart look like in the page, measured there.
+function measureLayout() {
+  const box = (element) => element.getBoundingClientRect();
+  const scroll = document.querySelector('.table-scroll');
+  const texts = [...document.querySelectorAll('#chart text')].map((text) => [text.textContent, box(text)]);
+  const overlapping = [];
+  texts.forEach(([a, one], i) => texts.slice(i + 1).forEach(([b, other]) => {
+    if (one.left < other.right && other.left < one.right && one.top < other.bottom && other.top < one.bottom) overlapping.push(`${a}|${b}`);
+  }));
+  const rowLabels = new Map(texts.filter(([text]) => /^[\d.]+$/.test(text)).map(([text, rect]) => [text, rect]));
+  return {
+    viewport: innerWidth,
+    pageWidth: document.documentElement.scrollWidth,
+    // Whatever sticks out of the screen, but for what scrolls in its own box.
+    wide: [...document.querySelectorAll('body *')].filter((element) => !element.closest('.table-scroll, .console, #chart') &&
+      box(element).right > innerWidth + 0.5).map((element) => element.id || element.tagName),
+    form: box(document.getElementById('calculator')).toJSON(),
+    report: box(document.getElementById('report')).toJSON(),
+    tableShown: scroll.clientWidth, tableWidth: scroll.scrollWidth,
+    content: box(document.querySelector('section.across')).width,
+    boxes: ['.table-scroll', '#chart'].map((selector) => box(document.querySelector(selector)).width),
+    opened: [...document.querySelectorAll('#explorer-text, #explorer-json')].map((pre) => pre.closest('details').open),
+    tableFirst: document.getElementById('explorer-table').compareDocumentPosition(document.getElementById('chart')) ===
+      Node.DOCUMENT_POSITION_FOLLOWING,
+    overlapping,
+    joined: document.querySelectorAll('#chart path, #chart polyline').length,
+    // Each mark, and whether it lies in the row of the crystal it names.
+    marks: [...document.querySelectorAll('#chart circle')].map((mark) => {
+      const title = mark.querySelector('title').textContent;
+      const label = rowLabels.get(/, ([\d.]+) MHz/.exec(title)[1]);
+      const middle = (box(mark).top + box(mark).bottom) / 2;
+      return [title, Math.abs(middle - (label.top + label.bottom) / 2) < 11];
+    }),
+  };
+}
+
+test('the layout: fields beside the report, the table and chart across, nothing wider than a phone', async () => {
+  const viewports = [{ width: 1280, height: 900 }, { width: 1000, height: 800 }, { width: 390, height: 844 }];
+  const queries = ['?baudrate=57600&timer=T2&clock=12', '?baudrate=9600&clocks=&rates=9600,115200'];
+  for (const viewport of viewports) {
+    const { context, page, errors } = await openPage('', { viewport });
+    for (const query of queries) {
+      await page.goto(pageUrl + query);
+      await page.waitForSelector('body[data-ready]');
+      const at = `${viewport.width} px ${query}`;
+      const layout = await page.evaluate(measureLayout);
+      assert.ok(layout.pageWidth <= layout.viewport, `${at}: the page scrolls sideways (${layout.pageWidth} px)`);
+      assert.deepEqual(layout.wide, [], at);
+      const beside = viewport.width >= 1000;
+      assert.equal(layout.form.right <= layout.report.left && layout.report.top < layout.form.bottom, beside, at);
+      if (beside) {
+        for (const width of layout.boxes) assert.ok(Math.abs(width - layout.content) < 1, `${at}: ${width} of ${layout.content} px`);
+      }
+      if (viewport.width === 1280) assert.ok(layout.tableWidth <= layout.tableShown, `${at}: the table scrolls sideways`);
+      assert.deepEqual(layout.opened, [false, false], at);
+      assert.ok(layout.tableFirst, at);
+      // The chart: a point per generator that comes within 10 % at each crystal, in that crystal's row.
+      assert.deepEqual(layout.overlapping, [], at);
+      assert.equal(layout.joined, 0, at);
+      const rate = await page.inputValue('#chart-rate');
+      const expected = crystalSearch(rate).rows.filter((row) => row.reachable).map((row) =>
+        `${row.generator}, ${Number((row.clock_hz / 1e6).toPrecision(7))} MHz: ${(row.deviation * 100).toFixed(2)} %`);
+      assert.deepEqual(layout.marks.map(([title]) => title).sort(), expected.sort(), at);
+      assert.deepEqual(layout.marks.filter(([, inRow]) => !inRow), [], at);
+    }
+    assert.deepEqual(errors, []);
     await context.close();
   }
 });
 
+test('the explorer follows the calculator until it is given a question of its own', async () => {
+  const { context, page, errors } = await openPage('?baudrate=57600&timer=T2&clock=12');
+  const explorer = () => page.evaluate(() => ({ clocks: document.getElementById('clocks').value,
+    rates: document.getElementById('rates').value, chart: document.getElementById('chart-rate').value,
+    marks: document.querySelectorAll('#chart circle').length, link: location.search }))
+    .then((seen) => ({ ...seen, link: new URLSearchParams(seen.link) }));
+  let seen = await explorer();
+  assert.deepEqual([seen.clocks, seen.chart], ['12', '57600']);
+  // A rate that is no standard one is the chart's all the same.
+  await page.fill('#clock', '14.7456');
+  await page.fill('#baudrate', '62500');
+  await page.waitForFunction(() => document.getElementById('chart-rate').value === '62500');
+  await page.waitForFunction(() => location.search.includes('62500'));
+  seen = await explorer();
+  assert.equal(seen.clocks, '14.7456');
+  assert.equal(seen.marks, crystalSearch('62500').rows.filter((row) => row.reachable).length);
+  assert.deepEqual(JSON.parse(await page.textContent('#explorer-json')).clocks_hz, [14745600]);
+  assert.equal(seen.link.has('clocks'), false);
+  // Typed into, the explorer keeps its question, and so does its link.
+  await page.fill('#rates', '9600,62500');
+  await page.fill('#clock', '12');
+  await page.waitForFunction(() => new URLSearchParams(location.search).get('clock') === '12');
+  seen = await explorer();
+  assert.deepEqual([seen.clocks, seen.link.get('clocks'), seen.link.get('rates')], ['14.7456', '14.7456', '9600,62500']);
+  await page.goto(page.url());
+  await page.waitForSelector('body[data-ready]');
+  seen = await explorer();
+  assert.deepEqual([await page.inputValue('#clock'), seen.clocks, seen.rates], ['12', '14.7456', '9600,62500']);
+  // ... until it follows again.
+  await page.click('#explorer-follow button');
+  seen = await explorer();
+  assert.deepEqual([seen.clocks, seen.rates, seen.chart], ['12', '', '62500']);
+  // A link that names the chart's rate keeps it, and the explorer's clock.
+  await page.goto(`${pageUrl}?baudrate=9600&clock=12&chartrate=19200`);
+  await page.waitForSelector('body[data-ready]');
+  seen = await explorer();
+  assert.deepEqual([seen.clocks, seen.chart], ['11.0592', '19200']);
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test('screenshots at desktop and phone width', { skip: !process.env.KORVANE_SCREENSHOTS }, async () => {
+  const folder = process.env.KORVANE_SCREENSHOTS;
+  const shots = [['desktop', { width: 1280, height: 1400 }, '?baudrate=57600&timer=T2&clock=12'],
+    ['phone', { width: 390, height: 844 }, '?baudrate=9600&timer=T2&clock=12&rates=9600,115200&clocks='],
+    ['explorer', { width: 1280, height: 900 }, '?baudrate=9600&clocks=11.0592,12&adapter=ftdi&chartrate=19200', 'section.across']];
+  for (const [name, viewport, query, part] of shots) {
+    const { context, page } = await openPage(query, { viewport });
+    const path = join(folder, `korvane-page-${name}.png`);
+    await (part ? page.locator(part).screenshot({ path }) : page.screenshot({ path }));
+    await context.close();
+  }
+});
+
+// The page's weight is its load time: the WebAssembly stays out of the
+// scripts the browser parses before the first report, and loads as well
+// where Uint8Array.fromBase64 is missing (Chromium before 140).
 test('at most 350 KB, no large script to parse, the core also without Uint8Array.fromBase64', async () => {
   assert.ok(readFileSync(resolve(process.env.KORVANE_PAGE)).length <= 350e3);
   const reports = [];

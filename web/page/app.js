@@ -8,6 +8,11 @@ const explorerDefaults = { clocks: '11.0592', rates: '', generators: '', 'survey
 const byId = (id) => document.getElementById(id);
 let core;
 let urlUpdate;
+let explorerUpdate;
+// The explorer's own question, or the calculator's (see followCalculator).
+let explorerOwn = false;
+const chartRateDefault = '9600';
+let chartRateWanted = chartRateDefault;
 
 // Texts go to the core as one string, separated by line feeds.
 function callWithTexts(name, texts) {
@@ -63,6 +68,7 @@ function runBaud(fields, form) {
 }
 
 function updateExplorer() {
+  followCalculator();
   const fields = explorerFields();
   const text = runBaud(fields, 'text');
   const json = runBaud(fields, 'json');
@@ -89,33 +95,67 @@ function useSettings(entry, answer) {
   byId('clock').value = String(entry.clock_hz / 1e6);
   byId('accuracy').value = String(Number((answer.accuracy * 100).toPrecision(12)));
   updateCalculator();
+  scheduleExplorerUpdate();
   scheduleUrlUpdate();
   byId('calculator-heading').scrollIntoView({ block: 'start' });
 }
 
-// The chart's choice of the rates asked; the one chosen stays where it can.
+// The chart's choice: the rates asked and the rate wanted, the calculator's
+// while the explorer follows it; else the one chosen before where it is
+// still asked, else 9600 Baud.
 function offerChartRates(answer) {
   const select = byId('chart-rate');
-  const chosen = select.value;
+  const following = !explorerOwn && byId('baudrate').value !== '';
+  const wanted = following ? byId('baudrate').value : select.value || chartRateWanted;
   const rates = answer ? answer.rates.map(String) : [];
+  if (following && !rates.includes(wanted)) rates.push(wanted);
   select.replaceChildren(...rates.map((rate) => new Option(`${rate} Baud`, rate)));
-  // The rate chosen before where it is still asked, else 9600 Baud where it is.
-  if (rates.includes(chosen)) select.value = chosen;
-  else if (rates.includes('9600')) select.value = '9600';
+  if (rates.includes(wanted)) select.value = wanted;
+  else if (rates.includes(chartRateWanted)) select.value = chartRateWanted;
 }
 
 // The crystal search for the rate chosen.
 function updateChart() {
+  const chart = byId('chart');
   const caption = byId('chart-caption');
+  const clear = (text) => { chart.drawn = null; chart.replaceChildren(); caption.textContent = text; };
   const rate = byId('chart-rate').value;
-  if (rate === '') { byId('chart').replaceChildren(); caption.textContent = ''; return; }
+  if (rate === '') { clear(''); return; }
   const search = runBaud(['', rate, byId('generators').value, byId('survey-accuracy').value, byId('adapter').value], 'json');
-  if (search.status === 1) { byId('chart').replaceChildren(); caption.textContent = search.err.trim(); return; }
+  if (search.status === 1) { clear(search.err.trim()); return; }
   const document_ = JSON.parse(search.out);
-  drawDeviationChart(byId('chart'), document_.rows, document_.accuracy, rate);
-  caption.textContent = `The band is the required accuracy of ${(document_.accuracy * 100).toFixed(2)} %; ` +
-    `${document_.crystals.length} crystal and generator pairs lie within it at ${rate} Baud. ` +
-    'A line breaks where a generator cannot come within 10 %.';
+  drawDeviationChart(chart, document_.rows, document_.accuracy, rate);
+  caption.textContent = `A row per standard crystal, a point per generator; the band is the required accuracy of ` +
+    `${(document_.accuracy * 100).toFixed(2)} %. ${document_.crystals.length} crystal and generator pairs lie ` +
+    `within it at ${rate} Baud. No point: the generator cannot come within 10 %.`;
+}
+
+// While the explorer follows the calculator, its clock is the calculator's
+// (and the chart's rate, in offerChartRates); typing into the explorer's
+// fields, or a link that names them, makes its question its own.
+function followCalculator() {
+  const note = byId('explorer-follow');
+  if (explorerOwn) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = 'follow the calculator again';
+    button.addEventListener('click', () => {
+      explorerOwn = false;
+      for (const [key, value] of Object.entries(explorerDefaults)) byId(key).value = value;
+      updateExplorer();
+      scheduleUrlUpdate();
+    });
+    note.replaceChildren('The explorer asks its own question: ', button, '.');
+    return;
+  }
+  byId('clocks').value = byId('clock').value || calculatorDefaults.clock;
+  note.textContent = "The explorer follows the calculator: its clock, and its baud rate in the chart.";
+}
+
+// The explorer after a calculator's edit, once the report is on the screen.
+function scheduleExplorerUpdate() {
+  clearTimeout(explorerUpdate);
+  if (!explorerOwn) explorerUpdate = setTimeout(updateExplorer);
 }
 
 function readUrl() {
@@ -123,6 +163,8 @@ function readUrl() {
   for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
     byId(key).value = query.has(key) ? query.get(key) : value;
   }
+  explorerOwn = [...Object.keys(explorerDefaults), 'chartrate'].some((key) => query.has(key));
+  chartRateWanted = query.get('chartrate') ?? chartRateDefault;
   readSerialUrl(query);
 }
 
@@ -135,8 +177,15 @@ function scheduleUrlUpdate() {
 
 function writeUrl() {
   const query = new URLSearchParams();
-  for (const [key, value] of Object.entries({ ...calculatorDefaults, ...explorerDefaults })) {
+  for (const [key, value] of Object.entries(calculatorDefaults)) {
     if (byId(key).value !== value) query.set(key, byId(key).value);
+  }
+  // A question of the explorer's own names at least its clocks, so that the link keeps it.
+  if (explorerOwn) {
+    for (const [key, value] of Object.entries(explorerDefaults)) {
+      if (byId(key).value !== value || key === 'clocks') query.set(key, byId(key).value);
+    }
+    if (byId('chart-rate').value !== chartRateDefault) query.set('chartrate', byId('chart-rate').value);
   }
   writeSerialUrl(query);
   const search = query.toString();
@@ -151,10 +200,18 @@ createKorvaneCore().then((loaded) => {
   // The report first; the explorer and its chart in the next task.
   setTimeout(updateExplorer);
   setUpSerial();
-  byId('calculator').addEventListener('input', () => { updateCalculator(); scheduleUrlUpdate(); });
-  byId('explorer').addEventListener('input', () => { updateExplorer(); scheduleUrlUpdate(); });
-  byId('explorer').addEventListener('change', () => { updateExplorer(); scheduleUrlUpdate(); });
-  byId('chart-rate').addEventListener('change', updateChart);
+  redrawChartOnResize(byId('chart'));
+  byId('calculator').addEventListener('input', () => { updateCalculator(); scheduleExplorerUpdate(); scheduleUrlUpdate(); });
+  const ownQuestion = () => { explorerOwn = true; updateExplorer(); scheduleUrlUpdate(); };
+  byId('explorer').addEventListener('input', ownQuestion);
+  byId('explorer').addEventListener('change', ownQuestion);
+  byId('chart-rate').addEventListener('change', () => {
+    explorerOwn = true;
+    chartRateWanted = byId('chart-rate').value;
+    followCalculator();
+    updateChart();
+    scheduleUrlUpdate();
+  });
   for (const form of document.forms) form.addEventListener('submit', (event) => event.preventDefault());
   setTimeout(() => { document.body.dataset.ready = 'true'; });
 });
