@@ -16,10 +16,11 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/program.rc.in ${CMAKE_BIN
 # at the top of the package.
 function(korvane_windows_program program)
   target_sources(${program} PRIVATE ${CMAKE_BINARY_DIR}/program.rc)
+  korvane_manual_page(${program} versioned)
   set(page ${CMAKE_CURRENT_BINARY_DIR}/${program}.html)
   add_custom_command(OUTPUT ${page}
-    COMMAND ${KORVANE_MANDOC} -T html ${CMAKE_CURRENT_SOURCE_DIR}/${program}.1 > ${page}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${program}.1 VERBATIM)
+    COMMAND ${KORVANE_MANDOC} -T html ${versioned} > ${page}
+    DEPENDS ${versioned} VERBATIM)
   add_custom_target(${program}_manual ALL DEPENDS ${page})
   install(TARGETS ${program} RUNTIME DESTINATION .)
   install(FILES ${page} DESTINATION .)

@@ -11,8 +11,10 @@ constexpr int exitFailure = 1;  // a usage or help screen, or an error line
 constexpr int exitFileError = 2;      // korvane.inc could not be written
 constexpr int exitOutputFailure = 3;  // the console itself could not be written
 
-// korvane-baud: a rate that no clock and generator meets within the accuracy.
+// korvane-baud: a rate that no clock and generator meets within the accuracy;
+// a rate that the PC's adapter cannot make, so that no link works at it.
 constexpr int exitRateNotMet = 2;
+constexpr int exitRateNotMade = 3;
 
 // korvane-reset --expect: the board did not send its text in time; standard
 // output did not take the text that it sent.

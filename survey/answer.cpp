@@ -6,11 +6,19 @@
 
 namespace survey {
 
+int surveyExitStatus(const Survey& survey)
+{
+    if (!survey.unmetRates.empty()) {
+        return common::exitRateNotMet;
+    }
+    return survey.unmadeRates.empty() ? common::exitSuccess : common::exitRateNotMade;
+}
+
 Answer answerSurvey(const SurveyRequest& request, bool json)
 {
     const Survey survey = runSurvey(request);
-    const int status = survey.unmetRates.empty() ? common::exitSuccess : common::exitRateNotMet;
-    return Answer{json ? std::vector<std::string>{surveyJson(request, survey)} : surveyTextLines(request, survey), status};
+    return Answer{json ? std::vector<std::string>{surveyJson(request, survey)} : surveyTextLines(request, survey),
+                  surveyExitStatus(survey)};
 }
 
 }  // namespace survey

@@ -11,8 +11,13 @@ namespace survey {
 
 struct Answer {
     std::vector<std::string> lines;  // standard output
-    int exitStatus;                  // exitSuccess, or exitRateNotMet
+    int exitStatus;                  // surveyExitStatus
 };
+
+// exitRateNotMet when a rate is met by no clock and generator, otherwise
+// exitRateNotMade when the PC's adapter cannot make one, otherwise
+// exitSuccess.
+int surveyExitStatus(const Survey& survey);
 
 // The survey as text, or as one JSON document.
 Answer answerSurvey(const SurveyRequest& request, bool json);

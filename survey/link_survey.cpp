@@ -135,7 +135,7 @@ double frameTolerance(int frameBits)
 
 Survey runSurvey(const SurveyRequest& request)
 {
-    Survey survey{request.clocks.empty(), request.clocks.empty() ? standardCrystals() : request.clocks, {}, {}, {}};
+    Survey survey{request.clocks.empty(), request.clocks.empty() ? standardCrystals() : request.clocks, {}, {}, {}, {}};
     const size_t generators = request.generators.size();
     for (double clock : survey.clocks) {
         for (double nominal : request.rates) {
@@ -155,6 +155,9 @@ Survey runSurvey(const SurveyRequest& request)
         }
         if (!met) {
             survey.unmetRates.push_back(request.rates[r]);
+        }
+        if (!pcRate(request.adapter, request.rates[r]).made) {
+            survey.unmadeRates.push_back(request.rates[r]);
         }
     }
     if (survey.crystalSearch) {

@@ -69,6 +69,7 @@ struct Survey {
     std::vector<SurveyRow> rows;         // by clock, then rate, then generator
     std::vector<CrystalChoice> choices;  // crystal search only: best first (deviation, then link)
     std::vector<double> unmetRates;      // rates that no row meets within the accuracy
+    std::vector<double> unmadeRates;     // rates that the PC's adapter cannot make: no link at all
 };
 
 Survey runSurvey(const SurveyRequest& request);

@@ -82,6 +82,7 @@ std::string surveyJson(const SurveyRequest& request, const Survey& survey)
         document["crystals"] = choices;
     }
     document["unmet_rates"] = survey.unmetRates;
+    document["unmade_rates"] = survey.unmadeRates;
     return document.dump(2);
 }
 

@@ -56,6 +56,19 @@ std::vector<std::string> wrappedLines(const std::string& text, size_t width)
     return lines;
 }
 
+// A closing list of rates under its heading; nothing when there is none.
+void appendRateList(std::vector<std::string>& lines, const std::string& heading, const std::vector<double>& rates)
+{
+    if (rates.empty()) {
+        return;
+    }
+    lines.push_back("");
+    lines.push_back(heading);
+    for (const std::string& line : wrappedLines(ratesText(rates) + ".", 78)) {
+        lines.push_back("  " + line);
+    }
+}
+
 std::vector<std::string> toleranceLines()
 {
     return {
@@ -69,7 +82,8 @@ std::vector<std::string> toleranceLines()
 // Columns: generator, the three settings, resulting rate, deviation, met,
 // link error, the two frames.
 const size_t settingWidths[] = {4, 6, 4, 4};
-const size_t figureWidths[] = {10, 10, 5, 11, 8, 8};
+// Every column keeps two blanks before its widest text ("no PC rate").
+const size_t figureWidths[] = {10, 10, 5, 12, 8, 8};
 
 std::string tableLine(const std::vector<std::string>& settings, const std::vector<std::string>& figures)
 {
@@ -207,13 +221,9 @@ std::vector<std::string> surveyTextLines(const SurveyRequest& request, const Sur
     for (const std::string& line : toleranceLines()) {
         lines.push_back(line);
     }
-    if (!survey.unmetRates.empty()) {
-        lines.push_back("");
-        lines.push_back("Not met within " + calculator::percentText(request.accuracy) + " % by any clock and generator:");
-        for (const std::string& line : wrappedLines(ratesText(survey.unmetRates) + ".", 78)) {
-            lines.push_back("  " + line);
-        }
-    }
+    appendRateList(lines, "Not met within " + calculator::percentText(request.accuracy) + " % by any clock and generator:",
+                   survey.unmetRates);
+    appendRateList(lines, "Not made by the PC's side, so that no link works at:", survey.unmadeRates);
     return lines;
 }
 

@@ -84,7 +84,9 @@ TEST(KorvaneBaudProgram, AGeneratorNamedTwiceIsListedOnce)
     EXPECT_NE(twice.out, "");
 }
 
-TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
+// Status 2 for a rate met nowhere; 3 for a rate that every board could
+// meet but the PC's adapter cannot make; 2 wins over 3.
+TEST(KorvaneBaudProgram, StatusTwoOrThreeWhenARateIsNotMet)
 {
     ScratchDirectory scratch;
     const struct {
@@ -99,6 +101,11 @@ TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
          "  19200 Baud."},
         {{"--rate=9600,115200"}, 0, "frames (9 data bits or parity); the frame columns show the margin left."},
         {{"--rate=115200", "-g", "BG"}, 2, "  115200 Baud."},
+        // Exactly 10 % off is a setting, but no accuracy allowed meets it.
+        {{"--clock=11.0592", "--rate=38400", "-g", "D1", "-a", "5"}, 2, "  38400 Baud."},
+        {{"--clock=16", "--rate=250000", "--adapter=16550", "-g", "T2"}, 3, "  250000 Baud."},
+        {{"--rate=9600,230400", "--adapter=16550"}, 3, "  230400 Baud."},
+        {{"--clock=12", "--rate=19200,230400", "--adapter=16550", "-g", "BG"}, 2, "  230400 Baud."},
     };
     for (const auto& c : cases) {
         const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
@@ -111,7 +118,7 @@ TEST(KorvaneBaudProgram, StatusTwoWhenARateIsMetNowhere)
 }
 
 // A rate that the PC cannot make is said with the reason, in the text and
-// as null in JSON.
+// as null in JSON; whole row lines show that the columns keep apart.
 TEST(KorvaneBaudProgram, SaysWhyThePcCannotMakeARate)
 {
     ScratchDirectory scratch;
@@ -126,6 +133,12 @@ TEST(KorvaneBaudProgram, SaysWhyThePcCannotMakeARate)
          "2500000 Baud, which the PC cannot make: no divisor of the hardware gives it"},
         {{"--rate=9600,230400", "--adapter=16550"},
          "The PC cannot make 230400 Baud: its driver keeps the port's old rate."},
+        {{"--clock=16", "--rate=250000", "--adapter=16550", "-g", "T2"},
+         "  T2*  0FFFEH -    -       250000    0.00 %  yes  no PC rate       -       -"},
+        // The largest deviation that is still a setting.
+        {{"--clock=11.0592", "--rate=38400", "-g", "D1,T1"},
+         "  D1*  0FBH   080H 011H     34560   10.00 %   no    -10.00 %   fails   fails"},
+        {{"--clock=11.0592", "--rate=38400", "-g", "D1,T1"}, "  T1  cannot come within 10 % of the rate"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = runProgram(KORVANE_BAUD_PROGRAM, c.arguments, scratch.path());
@@ -133,7 +146,10 @@ TEST(KorvaneBaudProgram, SaysWhyThePcCannotMakeARate)
     }
     const ProgramRun json =
         runProgram(KORVANE_BAUD_PROGRAM, {"--json", "--clock=11.0592", "--rate=230400", "--adapter=16550"}, scratch.path());
+    EXPECT_EQ(json.exitStatus, 2);  // no generator meets it either
     const Json document = Json::parse(json.out);
+    EXPECT_EQ(document["unmade_rates"], Json::array({230400.0}));
+    EXPECT_EQ(document["unmet_rates"], Json::array({230400.0}));
     for (const Json& row : document["rows"]) {
         EXPECT_TRUE(row["pc_baud"].is_null());
         EXPECT_TRUE(row["link_error"].is_null());

@@ -191,7 +191,7 @@ int korvaneSurvey(const char* fields, int count)
     if (form == "cells") {
         const survey::Survey answered = survey::runSurvey(request);
         baudOut = survey::surveyCellsJson(answered);
-        return answered.unmetRates.empty() ? common::exitSuccess : common::exitRateNotMet;
+        return survey::surveyExitStatus(answered);
     }
     const survey::Answer answer = survey::answerSurvey(request, form == "json");
     baudOut = joinedLines(answer.lines);
