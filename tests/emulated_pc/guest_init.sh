@@ -429,8 +429,10 @@ EOF
             "exit $a_got, stdout $(tail -n 1 /tmp/out), stderr $(cat /tmp/err)"
     }
     banner='\x00\xFF\x1B[2JKORVANE loader ready'
-    answered 0xB1 ftdi answer:1:ftdi:9600 0 "$banner" "" --expect=ready --baud=9600 ttyUSB0
-    answered 0xB2 ftdi answer:2:ftdi:9600 0 "$banner" "" --expect=ready --baud=9.6e3 --timeout=1 --tries=2 ttyUSB0
+    # A board that answers ends the wait at once: the timeouts are long only
+    # for a loaded machine.
+    answered 0xB1 ftdi answer:1:ftdi:9600 0 "$banner" "" --expect=ready --baud=9600 --timeout=10 ttyUSB0
+    answered 0xB2 ftdi answer:2:ftdi:9600 0 "$banner" "" --expect=ready --baud=9.6e3 --timeout=3 --tries=2 ttyUSB0
     answered 0xB0 ftdi answer:2:ftdi:31250 3 "" \
         "the board did not answer within 0.3 s at 31250 Baud in 2 tries: check the rate, the wiring and the reset polarity" \
         --expect=ready --baud=31250 --timeout=0.3 --tries=2 ttyUSB0

@@ -75,9 +75,10 @@ never_short() {
     check "$1: $4 ms or more" yes "$(awk -v w="$width" -v m="$4" 'BEGIN { print (w >= m) ? "yes" : "no" }')"
     echo "   $1: $width ms for $4 ms, overshoot $(awk -v w="$width" -v m="$4" 'BEGIN { printf "%.3f", w - m }') ms"
 }
-# wait_for_changes LOG N: until the log shows N changes of the lines (5 s at most).
+# wait_for_changes LOG N: until the log shows N changes of the lines (30 s at
+# most, for a loaded machine; it returns as soon as they are there).
 wait_for_changes() {
-    for _ in $(seq 500); do
+    for _ in $(seq 3000); do
         if [ -f "$1" ] && [ "$(awk -f "$here/../support/modem_line_changes.awk" "$1" | wc -l)" -ge "$2" ]; then
             return 0
         fi
@@ -95,7 +96,7 @@ peer com9
 peer com10
 peer com11 "$work/com11.log" on rts 19200 "$uart_model"
 for name in com7 com8 com9 com10 com11; do
-    for _ in $(seq 100); do
+    for _ in $(seq 3000); do
         [ -L "$work/$name" ] && break
         sleep 0.01
     done
@@ -124,11 +125,13 @@ check "--sequence: RTS off, DTR off, DTR on, RTS on" "002 000 002 006" "$(states
 never_short "--sequence W0.05" "$work/sequence.log" 2 50
 never_short "--sequence W0.02" "$work/sequence.log" 3 20
 
-reset "$work/com8.log" --expect=KORVANE --baud=57600 --timeout=2 COM8
+# A board that answers at once ends each wait at once: the long timeouts
+# only keep a loaded machine from failing the test.
+reset "$work/com8.log" --expect=KORVANE --baud=57600 --timeout=10 COM8
 check "--expect on a board that answers: status, escaped text" '0|\x01KORVANE ready|' "$status|$out|$err"
 check "--expect on a board that answers: one pulse" "004 006" "$(states "$work/com8.log")"
 status=0
-LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/com8.log wine "$exe" --expect=KORVANE --baud=57600 COM8 \
+LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/com8.log wine "$exe" --expect=KORVANE --baud=57600 --timeout=10 COM8 \
     > /dev/full 2> "$work/err" || status=$?
 check "--expect with standard output full" "4|korvane-reset: standard output did not take the board's answer" \
     "$status|$(tr -d '\r' < "$work/err")"
@@ -145,7 +148,7 @@ reset "$work/com7.log" --expect=KORVANE --baud=9600 --timeout=0.3 COM7
 check "--expect on a board that talks during the pulse: no answer" \
     "3||korvane-reset: the board did not answer within 0.3 s at 9600 Baud: check the rate, the wiring and the reset polarity" \
     "$status|$out|$err"
-reset "$work/com7.log" --invert --expect=KORVANE --baud=9600 --timeout=2 COM7
+reset "$work/com7.log" --invert --expect=KORVANE --baud=9600 --timeout=10 COM7
 check "--expect --invert on that board: status, escaped text" '0|\x01KORVANE ready|' "$status|$out|$err"
 
 # The probe: the wirings at the first rate until bytes come, then the rates;
@@ -173,7 +176,7 @@ check "--baud=250000, which wine's driver does not make: status, line, no reset"
 inotifywait -m -e open --format %e "$(readlink "$work/com7")" > "$work/opens" 2> "$work/inotify" &
 watcher=$!
 peers+=("$watcher")
-for _ in $(seq 500); do
+for _ in $(seq 3000); do
     grep -qs 'Watches established' "$work/inotify" && break
     sleep 0.01
 done
@@ -187,7 +190,10 @@ check "--list --json: five ports, COM7 first, none known to be free" "0|5|COM7|5
     "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)|$(grep -c '"may_open": null' <<< "$out")"
 check "--list and --list --json: COM7's pty never opened" "" "$(cat "$work/opens")"
 reset "$work/list.log" COM7 1
-sleep 0.2
+for _ in $(seq 3000); do
+    grep -qs OPEN "$work/opens" && break
+    sleep 0.01
+done
 check "a reset on COM7: its pty opened" "0|yes" "$status|$(grep -q OPEN "$work/opens" && echo yes)"
 kill "$watcher"
 
@@ -203,18 +209,22 @@ wine "$exe" COM7 > "$work/out" 2> "$work/err" || status=$?
 check "a bare pty" "1|korvane-reset: not a serial port with modem control lines: COM7" "$status|$(tr -d '\r' < "$work/err")"
 
 # Ctrl-C: wine runs the console's control handlers on SIGINT; the program
-# ends as Ctrl-C ends it (STATUS_CONTROL_C_EXIT, 0xC000013A: 58 here).
-LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/interrupt.log wine "$exe" COM7 10000 > /dev/null 2>&1 &
-program=$!
+# ends as Ctrl-C ends it, with STATUS_CONTROL_C_EXIT (0xC000013A). The
+# status is read as a Windows parent gets it, from cmd: wineserver kills a
+# process whose Linux side has not exited within half a second of its end,
+# which on a loaded machine turns the shell's status 58 into 137.
+printf '@"%s" COM7 10000\r\n@echo exit code %%errorlevel%%\r\n' "$(winepath -w "$exe")" > "$work/interrupt.bat"
+LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/interrupt.log wine cmd /c "$(winepath -w "$work/interrupt.bat")" \
+    > "$work/out" 2>&1 &
+runner=$!
 if wait_for_changes "$work/interrupt.log" 1; then
-    kill -INT "$program"
+    kill -INT "$(pgrep -f 'korvane-reset.exe COM7 10000')"
 fi
-status=0
-wait "$program" || status=$?
-check "Ctrl-C during a 10 s pulse: status" 58 "$status"
+wait "$runner" || true
+check "Ctrl-C during a 10 s pulse: STATUS_CONTROL_C_EXIT" "exit code -1073741510" "$(tr -d '\r' < "$work/out")"
 check "Ctrl-C during a 10 s pulse: DTR back on" "004 006" "$(states "$work/interrupt.log")"
-check "Ctrl-C during a 10 s pulse: ended early" yes \
-    "$(awk -v w="$(gap "$work/interrupt.log" 1)" 'BEGIN { print (w < 2000) ? "yes" : "no" }')"
+check "Ctrl-C during a 10 s pulse: ended well before its end" yes \
+    "$(awk -v w="$(gap "$work/interrupt.log" 1)" 'BEGIN { print (w < 5000) ? "yes" : "no" }')"
 
 # The pty's other side closed during the pulse, as an adapter unplugged.
 LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/gone.log wine "$exe" COM9 5000 > "$work/out" 2> "$work/err" &
