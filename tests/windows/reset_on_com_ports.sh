@@ -154,9 +154,11 @@ check "--expect --invert on that board: status, escaped text" '0|\x01KORVANE rea
 # The probe: the wirings at the first rate until bytes come, then the rates;
 # wine's driver runs no rate beside the standard ones, so the window's edges
 # stay unknown and the verdict says so.
-reset "$work/com11.log" --probe --expect=KORVANE --baud=9600,19200 COM11
+# Each try waits 2 s rather than 0.5: a loaded machine may start the board's
+# side late.
+reset "$work/com11.log" --probe --expect=KORVANE --baud=9600,19200 --timeout=2 COM11
 check "--probe on a board behind RTS at 19200 Baud: status and verdict" \
-    "0|found: the board answers at 19200 Baud after an RTS pulse|the port's driver makes no rate nearer the window's edges|again: korvane-reset --expect=KORVANE --baud=19200 --line=rts COM11" \
+    "0|found: the board answers at 19200 Baud after an RTS pulse|the port's driver makes no rate nearer the window's edges|again: korvane-reset --expect=KORVANE --baud=19200 --line=rts --timeout=2 COM11" \
     "$status|$(sed -n 1p <<< "$out")|$(sed -n 3p <<< "$out")|$(grep '^again: ' <<< "$out")"
 check "--probe: one line a try" \
     "try: 9600 Baud, a DTR pulse: nothing|try: 9600 Baud, a DTR pulse, inverted: nothing|try: 9600 Baud, an RTS pulse: N bytes without the text|try: 19200 Baud, an RTS pulse: the text|skipped 17952 Baud: the port's driver keeps 38400 Baud|skipped 20736 Baud: the port's driver keeps 38400 Baud|try: 19200 Baud, an RTS pulse: the text (again, to confirm)" \
