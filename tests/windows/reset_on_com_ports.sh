@@ -75,16 +75,18 @@ never_short() {
     check "$1: $4 ms or more" yes "$(awk -v w="$width" -v m="$4" 'BEGIN { print (w >= m) ? "yes" : "no" }')"
     echo "   $1: $width ms for $4 ms, overshoot $(awk -v w="$width" -v m="$4" 'BEGIN { printf "%.3f", w - m }') ms"
 }
-# wait_for_changes LOG N: until the log shows N changes of the lines (30 s at
-# most, for a loaded machine; it returns as soon as they are there).
-wait_for_changes() {
+# wait_until COMMAND...: until the command succeeds, 30 s at most (for a
+# loaded machine; it returns as soon as the command does).
+wait_until() {
     for _ in $(seq 3000); do
-        if [ -f "$1" ] && [ "$(awk -f "$here/../support/modem_line_changes.awk" "$1" | wc -l)" -ge "$2" ]; then
-            return 0
-        fi
+        "$@" && return 0
         sleep 0.01
     done
     return 1
+}
+# has_changes LOG N: the log shows N changes of the lines.
+has_changes() {
+    [ -f "$1" ] && [ "$(awk -f "$here/../support/modem_line_changes.awk" "$1" | wc -l)" -ge "$2" ]
 }
 
 # COM7 stays silent but in runs logged to com7.log, where it answers when
@@ -96,10 +98,7 @@ peer com9
 peer com10
 peer com11 "$work/com11.log" on rts 19200 "$uart_model"
 for name in com7 com8 com9 com10 com11; do
-    for _ in $(seq 3000); do
-        [ -L "$work/$name" ] && break
-        sleep 0.01
-    done
+    wait_until test -L "$work/$name" || true
 done
 bash "$here/map_com_port.sh" "COM7=$(readlink "$work/com7")" "COM8=$(readlink "$work/com8")" \
     "COM9=$(readlink "$work/com9")" "COM10=$(readlink "$work/com10")" "COM11=$(readlink "$work/com11")"
@@ -178,10 +177,7 @@ check "--baud=250000, which wine's driver does not make: status, line, no reset"
 inotifywait -m -e open --format %e "$(readlink "$work/com7")" > "$work/opens" 2> "$work/inotify" &
 watcher=$!
 peers+=("$watcher")
-for _ in $(seq 3000); do
-    grep -qs 'Watches established' "$work/inotify" && break
-    sleep 0.01
-done
+wait_until grep -qs 'Watches established' "$work/inotify" || true
 unknown='access unknown: --list opens no port'
 reset "$work/list.log" --list
 check "--list: the mapped ports" \
@@ -192,10 +188,7 @@ check "--list --json: five ports, COM7 first, none known to be free" "0|5|COM7|5
     "$status|$(grep -c '"device": "COM' <<< "$out")|$(sed -n 's/.*"device": "\(COM[0-9]*\)".*/\1/p' <<< "$out" | head -1)|$(grep -c '"may_open": null' <<< "$out")"
 check "--list and --list --json: COM7's pty never opened" "" "$(cat "$work/opens")"
 reset "$work/list.log" COM7 1
-for _ in $(seq 3000); do
-    grep -qs OPEN "$work/opens" && break
-    sleep 0.01
-done
+wait_until grep -qs OPEN "$work/opens" || true
 check "a reset on COM7: its pty opened" "0|yes" "$status|$(grep -q OPEN "$work/opens" && echo yes)"
 kill "$watcher"
 
@@ -213,13 +206,13 @@ check "a bare pty" "1|korvane-reset: not a serial port with modem control lines:
 # Ctrl-C: wine runs the console's control handlers on SIGINT; the program
 # ends as Ctrl-C ends it, with STATUS_CONTROL_C_EXIT (0xC000013A). The
 # status is read as a Windows parent gets it, from cmd: wineserver kills a
-# process whose Linux side has not exited within half a second of its end,
-# which on a loaded machine turns the shell's status 58 into 137.
+# process whose Linux side has not exited within a second or less of its
+# end, which on a loaded machine turns the shell's status 58 into 137.
 printf '@"%s" COM7 10000\r\n@echo exit code %%errorlevel%%\r\n' "$(winepath -w "$exe")" > "$work/interrupt.bat"
 LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/interrupt.log wine cmd /c "$(winepath -w "$work/interrupt.bat")" \
     > "$work/out" 2>&1 &
 runner=$!
-if wait_for_changes "$work/interrupt.log" 1; then
+if wait_until has_changes "$work/interrupt.log" 1; then
     kill -INT "$(pgrep -f 'korvane-reset.exe COM7 10000')"
 fi
 wait "$runner" || true
@@ -231,7 +224,7 @@ check "Ctrl-C during a 10 s pulse: ended well before its end" yes \
 # The pty's other side closed during the pulse, as an adapter unplugged.
 LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/gone.log wine "$exe" COM9 5000 > "$work/out" 2> "$work/err" &
 program=$!
-if wait_for_changes "$work/gone.log" 1; then
+if wait_until has_changes "$work/gone.log" 1; then
     kill "$com9_peer"
 fi
 status=0
@@ -242,7 +235,7 @@ check "COM9 closed under the pulse" "1|korvane-reset: port disappeared: COM9 (In
 LD_PRELOAD=$preload KORVANE_MODEM_LINE_LOG=$work/wait.log wine "$exe" --expect=KORVANE --baud=9600 --timeout=5 COM10 \
     > "$work/out" 2> "$work/err" &
 program=$!
-if wait_for_changes "$work/wait.log" 2; then
+if wait_until has_changes "$work/wait.log" 2; then
     sleep 0.2
     kill "$com10_peer"
 fi
